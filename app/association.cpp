@@ -1,0 +1,3 @@
+#include "app/association.h"
+
+void AssociateColorProfile() {}

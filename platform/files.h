@@ -1,0 +1,49 @@
+// Files and folders: attributes, folder creation, file search, copy, existence.
+#pragma once
+
+#include "platform/types.h"
+
+namespace platform {
+
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+
+constexpr DWORD GENERIC_READ = 0x80000000u;
+constexpr DWORD GENERIC_WRITE = 0x40000000u;
+constexpr DWORD FILE_SHARE_READ = 0x1;
+constexpr DWORD FILE_SHARE_WRITE = 0x2;
+constexpr DWORD OPEN_EXISTING = 3;
+
+struct FileTime {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+
+// Same layout as WIN32_FIND_DATAW.
+struct Win32FindDataW {
+    DWORD dwFileAttributes;
+    FileTime ftCreationTime;
+    FileTime ftLastAccessTime;
+    FileTime ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    char16_t cFileName[260];
+    char16_t cAlternateFileName[14];
+};
+
+DWORD GetFileAttributesA(const char* path);
+// Creates the folder and every missing folder above it; ERROR_SUCCESS, ERROR_ALREADY_EXISTS,
+// ERROR_FILE_EXISTS or another error code.
+int SHCreateDirectoryExW(Handle window, const char16_t* path, const void* securityAttributes);
+Handle FindFirstFileW(const char16_t* pattern, Win32FindDataW* data);
+BOOL FindNextFileW(Handle search, Win32FindDataW* data);
+BOOL FindClose(Handle search);
+BOOL CopyFileW(const char16_t* existingFile, const char16_t* newFile, BOOL failIfExists);
+// The C runtime's access test: 0 when the path exists (mode 0), -1 otherwise.
+int WAccess(const char16_t* path, int mode);
+
+} // namespace platform

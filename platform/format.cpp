@@ -1,0 +1,355 @@
+#include "platform/format.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+
+#include "platform/code_page.h"
+
+namespace platform {
+
+long long FormatArg::asSigned() const {
+    switch (kind_) {
+    case Kind::Signed:
+        return signed_;
+    case Kind::Unsigned:
+        return static_cast<long long>(unsigned_);
+    case Kind::Real:
+        return static_cast<long long>(real_);
+    default:
+        return 0;
+    }
+}
+
+unsigned long long FormatArg::asUnsigned() const { return static_cast<unsigned long long>(asSigned()); }
+
+double FormatArg::asReal() const {
+    switch (kind_) {
+    case Kind::Real:
+        return real_;
+    case Kind::Signed:
+        return static_cast<double>(signed_);
+    case Kind::Unsigned:
+        return static_cast<double>(unsigned_);
+    default:
+        return 0.0;
+    }
+}
+
+namespace {
+
+// Collects output units; when bounded, keeps at most limit of them and drops the rest.
+template <typename Char> class Sink {
+  public:
+    Sink(Char* buffer, std::size_t limit) : buffer_(buffer), limit_(limit) {}
+    explicit Sink(std::basic_string<Char>* text) : text_(text) {}
+
+    void put(Char c) {
+        if (text_ != nullptr) {
+            text_->push_back(c);
+        } else if (used_ < limit_) {
+            buffer_[used_++] = c;
+        }
+    }
+    void repeat(Char c, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            put(c);
+        }
+    }
+    void append(std::basic_string_view<Char> s) {
+        for (Char c : s) {
+            put(c);
+        }
+    }
+    std::size_t used() const { return used_; }
+
+  private:
+    Char* buffer_ = nullptr;
+    std::size_t limit_ = 0;
+    std::size_t used_ = 0;
+    std::basic_string<Char>* text_ = nullptr;
+};
+
+struct Spec {
+    bool left = false;
+    bool zero = false;
+    bool plus = false;
+    bool blank = false;
+    bool alternate = false;
+    std::size_t width = 0;
+    int precision = -1;
+    bool wideLength = false;   // l or w
+    bool narrowLength = false; // h
+    bool longLong = false;     // ll or I64
+    char conversion = 0;
+};
+
+std::string ToNarrow(const char16_t* text) {
+    const int needed = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) {
+        return {};
+    }
+    std::string out(static_cast<std::size_t>(needed), '\0');
+    const int written = WideCharToMultiByte(CP_ACP, 0, text, -1, out.data(), needed, nullptr, nullptr);
+    out.resize(written > 0 ? static_cast<std::size_t>(written) - 1 : 0);
+    return out;
+}
+
+std::u16string ToWide(const char* text) {
+    const int needed = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (needed <= 0) {
+        return {};
+    }
+    std::u16string out(static_cast<std::size_t>(needed), u'\0');
+    const int written = MultiByteToWideChar(CP_ACP, 0, text, -1, out.data(), needed);
+    out.resize(written > 0 ? static_cast<std::size_t>(written) - 1 : 0);
+    return out;
+}
+
+template <typename Char> std::basic_string<Char> StringArg(const FormatArg& arg) {
+    static constexpr char kNull[] = "(null)";
+    if constexpr (sizeof(Char) == 1) {
+        if (arg.kind() == FormatArg::Kind::Narrow && arg.narrow() != nullptr) {
+            return arg.narrow();
+        }
+        if (arg.kind() == FormatArg::Kind::Wide && arg.wide() != nullptr) {
+            return ToNarrow(arg.wide());
+        }
+        return kNull;
+    } else {
+        if (arg.kind() == FormatArg::Kind::Wide && arg.wide() != nullptr) {
+            return arg.wide();
+        }
+        if (arg.kind() == FormatArg::Kind::Narrow && arg.narrow() != nullptr) {
+            return ToWide(arg.narrow());
+        }
+        return u"(null)";
+    }
+}
+
+// Digits of an integer conversion, without sign or padding.
+std::string IntegerDigits(const Spec& spec, const FormatArg& arg, bool& negative) {
+    negative = false;
+    unsigned long long magnitude = 0;
+    if (spec.conversion == 'd' || spec.conversion == 'i') {
+        long long value = arg.asSigned();
+        if (!spec.longLong) {
+            value = static_cast<int>(static_cast<unsigned>(value & 0xFFFFFFFFll));
+        }
+        negative = value < 0;
+        magnitude = negative ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    } else {
+        magnitude = arg.asUnsigned();
+        if (!spec.longLong) {
+            magnitude &= 0xFFFFFFFFull;
+        }
+    }
+    const unsigned base = (spec.conversion == 'x' || spec.conversion == 'X') ? 16u : spec.conversion == 'o' ? 8u : 10u;
+    const char* digitSet = spec.conversion == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), digitSet[magnitude % base]);
+        magnitude /= base;
+    } while (magnitude != 0);
+    if (spec.precision >= 0) {
+        if (spec.precision == 0 && digits == "0") {
+            digits.clear();
+        }
+        while (digits.size() < static_cast<std::size_t>(spec.precision)) {
+            digits.insert(digits.begin(), '0');
+        }
+    }
+    return digits;
+}
+
+template <typename Char> void Pad(Sink<Char>& out, const Spec& spec, std::size_t length, bool before) {
+    if (spec.width > length && spec.left != before) {
+        out.repeat(Char(' '), spec.width - length);
+    }
+}
+
+template <typename Char> void EmitText(Sink<Char>& out, const Spec& spec, std::basic_string_view<Char> text) {
+    Pad(out, spec, text.size(), true);
+    out.append(text);
+    Pad(out, spec, text.size(), false);
+}
+
+template <typename Char> void EmitNumber(Sink<Char>& out, const Spec& spec, std::string_view prefix, std::string_view digits) {
+    const std::size_t length = prefix.size() + digits.size();
+    const bool zeroPad = spec.zero && !spec.left && (spec.precision < 0 || spec.conversion == 'f');
+    if (!zeroPad) {
+        Pad(out, spec, length, true);
+    }
+    for (char c : prefix) {
+        out.put(Char(static_cast<unsigned char>(c)));
+    }
+    if (zeroPad && spec.width > length) {
+        out.repeat(Char('0'), spec.width - length);
+    }
+    for (char c : digits) {
+        out.put(Char(static_cast<unsigned char>(c)));
+    }
+    Pad(out, spec, length, false);
+}
+
+template <typename Char> void Convert(Sink<Char>& out, const Spec& spec, const FormatArg& arg) {
+    switch (spec.conversion) {
+    case 'd':
+    case 'i':
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'o': {
+        bool negative = false;
+        const std::string digits = IntegerDigits(spec, arg, negative);
+        std::string prefix;
+        if (negative) {
+            prefix = "-";
+        } else if ((spec.conversion == 'd' || spec.conversion == 'i') && (spec.plus || spec.blank)) {
+            prefix = spec.plus ? "+" : " ";
+        }
+        if (spec.alternate && arg.asUnsigned() != 0 && (spec.conversion == 'x' || spec.conversion == 'X')) {
+            prefix = spec.conversion == 'x' ? "0x" : "0X";
+        }
+        EmitNumber(out, spec, prefix, digits);
+        break;
+    }
+    case 'f': {
+        const int precision = spec.precision < 0 ? 6 : (spec.precision > 60 ? 60 : spec.precision);
+        char digits[400] = {};
+        const double value = arg.asReal();
+        std::snprintf(digits, sizeof digits, "%.*f", precision, value < 0 ? -value : value);
+        std::string prefix;
+        if (value < 0 || (value == 0 && std::signbit(value))) {
+            prefix = "-";
+        } else if (spec.plus || spec.blank) {
+            prefix = spec.plus ? "+" : " ";
+        }
+        EmitNumber(out, spec, prefix, digits);
+        break;
+    }
+    case 'c': {
+        const Char c = static_cast<Char>(arg.asUnsigned());
+        EmitText(out, spec, std::basic_string_view<Char>(&c, 1));
+        break;
+    }
+    case 's': {
+        std::basic_string<Char> text = StringArg<Char>(arg);
+        if (spec.precision >= 0 && text.size() > static_cast<std::size_t>(spec.precision)) {
+            text.resize(static_cast<std::size_t>(spec.precision));
+        }
+        EmitText(out, spec, std::basic_string_view<Char>(text));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+bool IsDigit(unsigned c) { return c >= '0' && c <= '9'; }
+
+template <typename Char> void Run(Sink<Char>& out, const Char* format, std::span<const FormatArg> args) {
+    std::size_t next = 0;
+    const Char* p = format;
+    while (*p != 0) {
+        if (*p != Char('%')) {
+            out.put(*p++);
+            continue;
+        }
+        const Char* start = p++;
+        if (*p == Char('%')) {
+            out.put(*p++);
+            continue;
+        }
+        Spec spec;
+        for (;; ++p) {
+            if (*p == Char('-')) {
+                spec.left = true;
+            } else if (*p == Char('0')) {
+                spec.zero = true;
+            } else if (*p == Char('+')) {
+                spec.plus = true;
+            } else if (*p == Char(' ')) {
+                spec.blank = true;
+            } else if (*p == Char('#')) {
+                spec.alternate = true;
+            } else {
+                break;
+            }
+        }
+        for (; IsDigit(static_cast<unsigned>(*p)); ++p) {
+            spec.width = spec.width < 100000 ? spec.width * 10 + static_cast<std::size_t>(*p - Char('0')) : spec.width;
+        }
+        if (*p == Char('.')) {
+            spec.precision = 0;
+            for (++p; IsDigit(static_cast<unsigned>(*p)); ++p) {
+                spec.precision = spec.precision < 100000 ? spec.precision * 10 + static_cast<int>(*p - Char('0')) : spec.precision;
+            }
+        }
+        if (*p == Char('l') && p[1] == Char('l')) {
+            spec.longLong = true;
+            p += 2;
+        } else if (*p == Char('I') && p[1] == Char('6') && p[2] == Char('4')) {
+            spec.longLong = true;
+            p += 3;
+        } else if (*p == Char('l') || *p == Char('w')) {
+            spec.wideLength = true;
+            ++p;
+        } else if (*p == Char('h')) {
+            spec.narrowLength = true;
+            ++p;
+        }
+        const unsigned c = static_cast<unsigned>(*p);
+        if (c == 0 || std::string_view("diuxXocfs").find(static_cast<char>(c)) == std::string_view::npos) {
+            // Not a conversion: the text stands as it was written.
+            for (const Char* q = start; q != p; ++q) {
+                out.put(*q);
+            }
+            continue;
+        }
+        spec.conversion = static_cast<char>(c);
+        ++p;
+        if (next < args.size()) {
+            Convert(out, spec, args[next++]);
+        }
+    }
+}
+
+template <typename Char>
+std::size_t Bounded(Char* buffer, std::size_t capacity, const Char* format, std::span<const FormatArg> args) {
+    if (capacity == 0) {
+        return 0;
+    }
+    Sink<Char> out(buffer, capacity - 1);
+    Run(out, format, args);
+    buffer[out.used()] = 0;
+    return out.used();
+}
+
+} // namespace
+
+std::size_t FormatNarrowArgs(char* buffer, std::size_t capacity, const char* format,
+                             std::span<const FormatArg> args) {
+    return Bounded(buffer, capacity, format, args);
+}
+
+std::size_t FormatWideArgs(char16_t* buffer, std::size_t capacity, const char16_t* format,
+                           std::span<const FormatArg> args) {
+    return Bounded(buffer, capacity, format, args);
+}
+
+std::string FormatNarrowString(const char* format, std::span<const FormatArg> args) {
+    std::string text;
+    Sink<char> out(&text);
+    Run(out, format, args);
+    return text;
+}
+
+std::u16string FormatWideString(const char16_t* format, std::span<const FormatArg> args) {
+    std::u16string text;
+    Sink<char16_t> out(&text);
+    Run(out, format, args);
+    return text;
+}
+
+} // namespace platform

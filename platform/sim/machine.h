@@ -1,0 +1,87 @@
+// The simulated machine: its root folder, its description and the records it leaves behind.
+// Internal to the sim backend.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/types.h"
+
+namespace sim {
+
+using Json = nlohmann::json;
+
+// A machine description that cannot be used: bad JSON, an unknown key, a value of the wrong kind.
+class MachineError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Machine {
+    std::filesystem::path root;
+    // The embedded default machine with the given description's top-level keys laid over it.
+    Json desc;
+    // The process's own arguments (argv[1] on), for a description whose commandLine is null.
+    std::vector<std::string> args;
+};
+
+// The embedded default machine (a notebook that runs the whole job).
+const Json& DefaultMachine();
+
+// Throws MachineError naming the first unknown or ill-typed key of a description.
+void Validate(const Json& description);
+
+// Loads the machine from TINTFOLD_ROOT and TINTFOLD_MACHINE; on a MachineError prints the message on
+// standard error and ends the process with status 2 before anything is written to the root.
+void LoadFromEnvironment(int argc, char** argv);
+
+// Makes a machine current: validates the description (MachineError), lays it over the default,
+// creates the root, starts debugger.log and journal.jsonl afresh and resets every module's state.
+void Load(const std::filesystem::path& root, const Json& description, std::vector<std::string> args = {});
+
+// The current machine. Loading one is required before any platform call.
+const Machine& Current();
+
+// Ends the run: writes the state that persists in the root (color-system.json).
+void Finish();
+
+// Every sim module with state of its own registers its reset here (called by Load) and, where state
+// persists in the root, its save (called by Finish).
+struct Module {
+    void (*reset)();
+    void (*save)();
+};
+void RegisterModule(Module module);
+
+// The host path of a Windows path on the machine's drives: "C:\a\b" is root/C/a/b; a path starting
+// with a separator is on drive C:; "\" and "/" both separate; each existing component is found
+// ignoring ASCII letter case, the others keep the case given. Empty for a path that names no drive.
+std::filesystem::path HostPath(std::u16string_view windowsPath);
+
+// One journal.jsonl record: {"call": call, ...fields}.
+void Journal(std::string_view call, Json fields);
+
+// One line of debugger.log.
+void DebugLog(std::string_view utf8Text);
+
+// The first fault of the description for call whose match fields all equal those given (strings
+// compare ignoring ASCII case; a match field the fault does not name matches anything; a field the
+// fault names that is not given does not match). Null when none fits.
+const Json* FindFault(std::string_view call, const Json& fields = Json::object());
+
+// A fault's "result" as an HRESULT or a Win32 error code: a number, or a string "0x..." or decimal.
+uint32_t FaultCode(const Json& fault, uint32_t fallback);
+
+// Host-side UTF-8 <-> the machine's UTF-16.
+std::string ToUtf8(std::u16string_view text);
+std::u16string ToUtf16(std::string_view text);
+
+// "0x%08X" of a value, as journal records write HRESULTs and control codes.
+std::string Hex32(uint32_t value);
+
+} // namespace sim

@@ -1,0 +1,3 @@
+#include "profile/tag_export.h"
+
+void GetICMTagContent() {}
