@@ -1,0 +1,58 @@
+#include "platform/sim/exports.h"
+
+#include <array>
+
+#include "platform/color_system.h"
+#include "platform/display.h"
+#include "platform/terminal_services.h"
+#include "platform/text.h"
+
+namespace sim {
+
+namespace {
+
+struct Export {
+    const char16_t* library;
+    const char* name;
+    platform::FARPROC function;
+};
+
+template <typename Fn> platform::FARPROC AsProc(Fn function) {
+    return reinterpret_cast<platform::FARPROC>(function); // NOLINT: a lookup hands out untyped pointers
+}
+
+const std::array<Export, 6>& Exports() {
+    static const std::array<Export, 6> table{{
+        {u"wtsapi32.dll", "WTSQuerySessionInformationW", AsProc(&platform::WTSQuerySessionInformationW)},
+        {u"user32.dll", "EnumDisplayDevicesW", AsProc(&platform::EnumDisplayDevicesW)},
+        {u"user32.dll", "DisplayConfigGetDeviceInfo", AsProc(&platform::DisplayConfigGetDeviceInfo)},
+        {u"user32.dll", "GetDisplayConfigBufferSizes", AsProc(&platform::GetDisplayConfigBufferSizes)},
+        {u"user32.dll", "QueryDisplayConfig", AsProc(&platform::QueryDisplayConfig)},
+        {u"mscms.dll", "WcsSetCalibrationManagementState", AsProc(&platform::WcsSetCalibrationManagementState)},
+    }};
+    return table;
+}
+
+} // namespace
+
+bool IsSystemLibrary(std::u16string_view fileName) {
+    const std::u16string name(fileName);
+    for (const Export& e : Exports()) {
+        if (platform::WEqualNoCase(e.library, name.c_str())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+platform::FARPROC FindExport(std::u16string_view libraryFileName, std::string_view name) {
+    const std::u16string library(libraryFileName);
+    for (const Export& e : Exports()) {
+        if (platform::WEqualNoCase(e.library, library.c_str()) && name == e.name) {
+            return e.function;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace sim
