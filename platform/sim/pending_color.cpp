@@ -3,6 +3,8 @@
 
 namespace platform {
 
-BOOL PLATFORM_API WcsSetCalibrationManagementState(BOOL) { return kFalse; }
+BOOL PLATFORM_API WcsSetCalibrationManagementState(BOOL) {
+    return kFalse;
+}
 
 } // namespace platform
