@@ -3,8 +3,6 @@
 
 namespace platform {
 
-BOOL PLATFORM_API WcsSetCalibrationManagementState(BOOL) {
-    return kFalse;
-}
+BOOL PLATFORM_API WcsSetCalibrationManagementState(BOOL) { return kFalse; }
 
 } // namespace platform
