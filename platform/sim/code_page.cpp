@@ -113,7 +113,8 @@ bool IsNonspacingMark(char16_t unit) {
 UINT AnsiCodePage() {
     const sim::Json& desc = sim::Current().desc;
     const auto it = desc.find("ansiCodePage");
-    return it != desc.end() && it->is_number_unsigned() ? it->get<UINT>() : sim::kWindows1252;
+    // A JSON integer is signed or unsigned depending on where it came from; validation keeps it in range.
+    return it != desc.end() && it->is_number_integer() ? it->get<UINT>() : sim::kWindows1252;
 }
 
 UINT Resolve(UINT codePage) {
