@@ -30,6 +30,11 @@ TEST(SimMachineValidate, AcceptsTheDefaultAndTheDocumentedForms) {
               "");
 }
 
+TEST(SimMachineValidate, NumbersBuiltInCodeCountAsWholeNumbers) {
+    EXPECT_NO_THROW(sim::Validate(Json{{"ansiCodePage", 65001}, {"console", {{"sessionId", 2}}}}));
+    EXPECT_THROW(sim::Validate(Json{{"ansiCodePage", -1}}), sim::MachineError);
+}
+
 TEST(SimMachineValidate, NamesTheOffendingKeyPath) {
     const struct {
         const char* description;
