@@ -14,7 +14,10 @@ using platform::FormatArg;
 namespace {
 
 constexpr std::size_t kTraceAText = 1024;
-constexpr std::size_t kTraceWText = 256;
+// The wide message has room for the longest device lines of display discovery; the data file path that
+// the first wide trace reads its switch from keeps its own 256 units.
+constexpr std::size_t kTraceWText = 1024;
+constexpr std::size_t kTracePathText = 256;
 constexpr std::size_t kReportText = 4096;
 
 void WriteNarrow(const char* text) {
@@ -28,8 +31,8 @@ void WriteNarrow(const char* text) {
 // Whether a wide trace line is written: the per-user switch is read at the first call and cached.
 bool WideTraceWanted() {
     if (g_nDebugMessage == 0) {
-        char16_t path[kTraceWText] = {};
-        GetUserDataFilePath(path, kTraceWText);
+        char16_t path[kTracePathText] = {};
+        GetUserDataFilePath(path, kTracePathText);
         const platform::UINT value = platform::GetPrivateProfileIntW(u"Main", u"DebugMessage", 0, path);
         g_nDebugMessage = (value & 0xFFFFu) != 0 ? 2 : 1;
     }
@@ -40,7 +43,8 @@ bool WideTraceWanted() {
 
 void ReadDebugSwitch() {
     platform::HKEY key = nullptr;
-    if (platform::RegOpenKeyExW(platform::HKeyLocalMachine(), u"Software\\NORVIK\\Quillory\\NorvikOptimization", 0,
+    if (platform::RegOpenKeyExW(platform::HKeyLocalMachine(),
+                                u"Software\\NORVIK\\Quillory\\NorvikOptimization", 0,
                                 platform::KEY_WOW64_64KEY | platform::KEY_QUERY_VALUE,
                                 &key) != static_cast<platform::LONG>(platform::ERROR_SUCCESS)) {
         return;
@@ -48,7 +52,8 @@ void ReadDebugSwitch() {
     // The value is taken as four little-endian bytes whatever its type; a shorter one fills the low bytes.
     platform::BYTE value[4] = {};
     platform::DWORD size = sizeof value;
-    const platform::LONG result = platform::RegQueryValueExW(key, u"LumisseDebug", nullptr, nullptr, value, &size);
+    const platform::LONG result =
+        platform::RegQueryValueExW(key, u"LumisseDebug", nullptr, nullptr, value, &size);
     platform::RegCloseKey(key);
     const uint32_t number = static_cast<uint32_t>(value[0]) | (static_cast<uint32_t>(value[1]) << 8) |
                             (static_cast<uint32_t>(value[2]) << 16) | (static_cast<uint32_t>(value[3]) << 24);
