@@ -1,10 +1,9 @@
-#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "platform/code_page.h"
-#include "platform/sim/machine.h"
+#include "support/sim_fixture.h"
 
 namespace {
 
@@ -20,20 +19,7 @@ constexpr DWORD kWcDiscardNs = 0x10;
 constexpr DWORD kWcDefaultChar = 0x40;
 constexpr DWORD kWcErrInvalidChars = 0x80;
 
-class SimCodePage : public ::testing::Test {
-  protected:
-    void LoadMachine(UINT ansiCodePage) { sim::Load(root_, sim::Json{{"ansiCodePage", ansiCodePage}}); }
-    void SetUp() override {
-        root_ = std::filesystem::temp_directory_path() /
-                ("tintfold-code-page-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(root_);
-        LoadMachine(1252);
-    }
-    void TearDown() override { std::filesystem::remove_all(root_); }
-
-    std::filesystem::path root_;
-};
+using SimCodePage = SimTest;
 
 // Whole conversions through the length query and the call proper; an empty result on failure.
 std::u16string Wide(UINT codePage, const std::string& bytes, DWORD flags = 0) {
@@ -177,11 +163,11 @@ TEST_F(SimCodePage, Utf8) {
 }
 
 TEST_F(SimCodePage, AnsiCodePageFollowsTheMachine) {
-    LoadMachine(kUtf8);
+    LoadMachine(R"({"ansiCodePage": 65001})");
     EXPECT_EQ(Wide(CP_ACP, "\xC3\xA9"), u"\u00E9");
-    LoadMachine(kLatin1);
+    LoadMachine(R"({"ansiCodePage": 28591})");
     EXPECT_EQ(Wide(CP_ACP, "\x80"), u"\u0080");
-    LoadMachine(1252);
+    LoadMachine(R"({"ansiCodePage": 1252})");
     EXPECT_EQ(Wide(CP_ACP, "\x80"), u"\u20AC");
 }
 
