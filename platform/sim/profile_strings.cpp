@@ -276,7 +276,8 @@ void Edit(std::basic_string<Unit>& text, std::u16string_view section, const char
         return;
     }
     std::size_t last = header;
-    for (std::size_t i = header + 1; i < SectionEnd(lines, header); ++i) {
+    const std::size_t end = SectionEnd(lines, header);
+    for (std::size_t i = header + 1; i < end; ++i) {
         last = lines[i].kind == Kind::kBlank ? last : i;
     }
     InsertAfter(text, &lines[last], keyName + u"=" + value);
