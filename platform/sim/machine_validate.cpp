@@ -319,6 +319,9 @@ void ValidateFault(const Json& fault, const Path& path) {
             Fail(keyPath, "is not a match field of this call");
         } else if (key == "namespace" || key == "class" || key == "property") {
             ExpectString(value, keyPath);
+        } else if (key == "index") {
+            // An array's elements may start below 0.
+            ExpectInteger(value, keyPath);
         } else {
             ExpectUnsigned(value, keyPath);
         }
