@@ -5,6 +5,7 @@
 #include "app/run_context.h"
 #include "platform/text.h"
 #include "support/icc_builder.h"
+#include "support/profile_support.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -43,13 +44,7 @@ class AssociationTest : public SimTest {
         return calls;
     }
     std::vector<std::string> Lines() const {
-        std::vector<std::string> lines;
-        for (const std::string& line : DebugLines()) {
-            if (line.starts_with("AssociateColorProfile")) {
-                lines.push_back(line);
-            }
-        }
-        return lines;
+        return test::LinesStartingWith(DebugLines(), "AssociateColorProfile");
     }
 };
 

@@ -4,7 +4,7 @@
 
 #include "app/run_context.h"
 #include "platform/text.h"
-#include "support/panel_machine.h"
+#include "support/profile_support.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -18,10 +18,16 @@ class GetIcmFilenameTest : public SimTest {
         SimTest::SetUp();
         MakeFolder(kStaging);
     }
-    void LoadPanels(const std::vector<std::string>& panels, sim::Json extra = sim::Json::object()) {
-        extra["wmi"] = test::WmiWithPanels(panels);
-        LoadMachine(extra.dump());
+    // The default machine with one monitor per panel and, when given, another board product.
+    void LoadPanels(const std::vector<std::string>& panels, const sim::Json& boards = nullptr) {
+        sim::Json description;
+        description["wmi"] = test::WmiWithPanels(panels);
+        if (!boards.is_null()) {
+            description["wmi"]["ROOT\\CIMV2"]["Win32_BaseBoard"] = boards;
+        }
+        LoadMachine(description.dump());
         ResetContext();
+        test::ResolveSystemFunctions();
         g_bDebugMode = true;
     }
     void Stage(const std::u16string& name) const { WriteFile(kStaging + name, "profile"); }
@@ -30,15 +36,7 @@ class GetIcmFilenameTest : public SimTest {
         platform::WCopy(base_, kBase, u"keep");
         return GetIcmFilename(base_, kBase);
     }
-    std::vector<std::string> Lines() const {
-        std::vector<std::string> lines;
-        for (const std::string& line : DebugLines()) {
-            if (line.starts_with("GetIcmFilename")) {
-                lines.push_back(line);
-            }
-        }
-        return lines;
-    }
+    std::vector<std::string> Lines() const { return test::LinesStartingWith(DebugLines(), "GetIcmFilename"); }
     static std::string Missing(const std::string& name) {
         return "GetIcmFilename - [C:\\ProgramData\\NORVIK\\Quillory\\NORVIKOptimization\\Lumisse\\" + name +
                "] not exist ";
@@ -80,8 +78,7 @@ TEST_F(GetIcmFilenameTest, NothingToTryLeavesTheBufferAlone) {
     EXPECT_TRUE(Lines().empty());
 
     // Without a board product, neither the adapter nor the panels are asked for.
-    LoadMachine(R"({"wmi": {"ROOT\\CIMV2": {"Win32_BaseBoard": []}}})");
-    ResetContext();
+    LoadPanels({"AF0610EC"}, sim::Json::array());
     EXPECT_FALSE(Resolve());
     EXPECT_EQ(std::u16string(base_), u"keep");
     EXPECT_EQ(g_szMonitorDevice[0], u'\0');
@@ -91,13 +88,7 @@ TEST_F(GetIcmFilenameTest, NothingToTryLeavesTheBufferAlone) {
 }
 
 TEST_F(GetIcmFilenameTest, OverlongBoardProductWritesNothingPastItsBuffers) {
-    sim::Json extra;
-    extra["wmi"] = test::WmiWithPanels({"AF0610EC"});
-    extra["wmi"]["ROOT\\CIMV2"]["Win32_BaseBoard"] =
-        sim::Json::array({{{"Product", std::string(5000, 'B')}}});
-    LoadMachine(extra.dump());
-    ResetContext();
-    g_bDebugMode = true;
+    LoadPanels({"AF0610EC"}, sim::Json::array({{{"Product", std::string(5000, 'B')}}}));
     // The path of this candidate does not fit its buffer, so no file is looked for, however it is cut.
     Stage(std::u16string(259 - kStaging.size(), u'B'));
     EXPECT_FALSE(Resolve());

@@ -3,9 +3,8 @@
 #include <string>
 
 #include "app/run_context.h"
-#include "platform/terminal_services.h"
 #include "support/icc_builder.h"
-#include "support/panel_machine.h"
+#include "support/profile_support.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -24,20 +23,14 @@ class GetIcmTagContentTest : public SimTest {
     void Reload(const std::string& description) {
         LoadMachine(description);
         ResetContext();
-        WTSQuerySessionInformationFunc = &platform::WTSQuerySessionInformationW;
+        test::ResolveSystemFunctions();
         MakeFolder(kStaging);
     }
     void Stage(const std::u16string& path, std::vector<test::IccTag> tags) const {
         test::WriteFile(sim::HostPath(path), test::IccProfile(tags));
     }
     std::vector<std::string> Traced(const std::string& prefix) const {
-        std::vector<std::string> lines;
-        for (const std::string& line : DebugLines()) {
-            if (line.starts_with(prefix)) {
-                lines.push_back(line);
-            }
-        }
-        return lines;
+        return test::LinesStartingWith(DebugLines(), prefix);
     }
     std::vector<std::string> WrittenKeys() const {
         std::vector<std::string> keys;

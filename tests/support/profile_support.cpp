@@ -1,4 +1,6 @@
-#include "tests/support/panel_machine.h"
+#include "tests/support/profile_support.h"
+
+#include "app/run_context.h"
 
 namespace test {
 
@@ -25,6 +27,21 @@ sim::Json WmiWithPanels(const std::vector<std::string>& panels) {
         root["WmiMonitorDescriptorMethods"].push_back(block);
     }
     return wmi;
+}
+
+std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines, std::string_view prefix) {
+    std::vector<std::string> found;
+    for (const std::string& line : lines) {
+        if (line.starts_with(prefix)) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
+void ResolveSystemFunctions() {
+    WTSQuerySessionInformationFunc = &platform::WTSQuerySessionInformationW;
+    EnumDisplayDevicesFunc = &platform::EnumDisplayDevicesW;
 }
 
 } // namespace test
