@@ -268,6 +268,10 @@ std::u16string ToUtf16(std::string_view text) {
     return platform::Utf8ToUtf16(text);
 }
 
+Json JsonText(const char16_t* text) {
+    return text != nullptr ? Json(ToUtf8(text)) : Json();
+}
+
 std::u16string AnsiToUtf16(std::string_view text) {
     if (text.empty()) {
         return {};

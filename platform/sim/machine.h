@@ -86,6 +86,8 @@ uint32_t FaultCode(const Json& fault, uint32_t fallback);
 // Host-side UTF-8 <-> the machine's UTF-16.
 std::string ToUtf8(std::u16string_view text);
 std::u16string ToUtf16(std::string_view text);
+// A wide argument as a journal field: its UTF-8 text, or null for a null pointer.
+Json JsonText(const char16_t* text);
 // Narrow text in the machine's ANSI code page -> UTF-16, through the code page service.
 std::u16string AnsiToUtf16(std::string_view text);
 
