@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "platform/device_io.h"
-#include "platform/sim/hex.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
 
@@ -48,13 +47,13 @@ const sim::Json* AcpiEntry(const char* key) {
     return &desc["acpi"][key];
 }
 
-// The reply bytes of the description; hex text that cannot be read gives no bytes.
+// The reply bytes of the description.
 std::vector<uint8_t> ReplyBytes() {
     const sim::Json* reply = AcpiEntry("reply");
     if (reply == nullptr || !reply->is_string()) {
         return {};
     }
-    return sim::ParseHex(reply->get<std::string>()).value_or(std::vector<uint8_t>{});
+    return sim::FromHex(reply->get<std::string>());
 }
 
 } // namespace
@@ -89,9 +88,7 @@ Handle CreateFileW(const char16_t* fileName, DWORD, DWORD, void*, DWORD creation
 
 BOOL DeviceIoControl(Handle device, DWORD ioControlCode, void* inBuffer, DWORD inBufferSize, void* outBuffer,
                      DWORD outBufferSize, DWORD* bytesReturned, void* overlapped) {
-    const std::string input = inBuffer == nullptr
-                                  ? std::string()
-                                  : sim::HexText(static_cast<const uint8_t*>(inBuffer), inBufferSize);
+    const std::string input = inBuffer == nullptr ? std::string() : sim::ToHex(inBuffer, inBufferSize);
     BOOL result = kFalse;
     DWORD returned = 0;
     if (FindDevice(device) == nullptr) {

@@ -3,8 +3,6 @@
 #include <map>
 #include <optional>
 
-#include "platform/sim/com_state.h"
-#include "platform/sim/hex.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/wmi_values.h"
 #include "platform/text.h"
@@ -52,10 +50,6 @@ std::string Upper(std::string text) {
     return text;
 }
 
-bool SameNoCase(std::string_view a, std::string_view b) {
-    return Upper(std::string(a)) == Upper(std::string(b));
-}
-
 std::string Utf8(const char16_t* text) {
     return text == nullptr ? std::string() : ToUtf8(text);
 }
@@ -70,7 +64,7 @@ const Json* FindEntry(const Json& table, std::string_view name, std::string* spe
         return nullptr;
     }
     for (auto it = table.begin(); it != table.end(); ++it) {
-        if (SameNoCase(it.key(), name)) {
+        if (EqualNoCase(it.key(), name)) {
             if (spelledAs != nullptr) {
                 *spelledAs = it.key();
             }
@@ -199,7 +193,7 @@ std::string LastInstanceKey(const Origin& origin) {
 }
 
 bool IsEdidMethodOf(const Origin& origin, std::string_view method) {
-    return SameNoCase(origin.className, kDescriptorClass) && SameNoCase(method, kEdidMethod);
+    return EqualNoCase(origin.className, kDescriptorClass) && EqualNoCase(method, kEdidMethod);
 }
 
 // A class, one of its instances, or the parameters of the EDID method.
@@ -257,7 +251,7 @@ class ClassObject : public Counted<WbemClassObject> {
         if (kind_ != Kind::InParameters && kind_ != Kind::InSignature) {
             return WBEM_E_INVALID_OPERATION;
         }
-        if (!SameNoCase(ToUtf8(name), "BlockId")) {
+        if (!EqualNoCase(ToUtf8(name), "BlockId")) {
             return WBEM_E_NOT_FOUND;
         }
         if (const Json* fault = FindFault("Put", origin_.Fields())) {
@@ -359,8 +353,8 @@ class ClassObject : public Counted<WbemClassObject> {
     const Json* Property(const std::string& member) const {
         // The EDID method's data of a descriptor instance is not one of its properties.
         if (kind_ == Kind::Instance &&
-            (SameNoCase(member, "BlockContent") || SameNoCase(member, "BlockType")) &&
-            SameNoCase(origin_.className, kDescriptorClass)) {
+            (EqualNoCase(member, "BlockContent") || EqualNoCase(member, "BlockType")) &&
+            EqualNoCase(origin_.className, kDescriptorClass)) {
             return nullptr;
         }
         return FindMember(data_, member);
@@ -372,19 +366,19 @@ class ClassObject : public Counted<WbemClassObject> {
         }
         const std::string relative =
             RelativePath(origin_.className, kind_ == Kind::Instance ? &data_ : nullptr);
-        if (SameNoCase(member, "__CLASS")) {
+        if (EqualNoCase(member, "__CLASS")) {
             return origin_.className;
         }
-        if (SameNoCase(member, "__NAMESPACE")) {
+        if (EqualNoCase(member, "__NAMESPACE")) {
             return origin_.wmiNamespace;
         }
-        if (SameNoCase(member, "__SERVER")) {
+        if (EqualNoCase(member, "__SERVER")) {
             return std::string(kComputerName);
         }
-        if (SameNoCase(member, "__RELPATH")) {
+        if (EqualNoCase(member, "__RELPATH")) {
             return relative;
         }
-        if (SameNoCase(member, "__PATH")) {
+        if (EqualNoCase(member, "__PATH")) {
             return std::string("\\\\") + kComputerName + "\\" + origin_.wmiNamespace + ":" + relative;
         }
         return std::nullopt;
@@ -436,7 +430,7 @@ class Services : public Counted<WbemServices> {
         std::string className;
         if (enumerator == nullptr || language == nullptr || query == nullptr) {
             hr = WBEM_E_INVALID_PARAMETER;
-        } else if (!SameNoCase(Utf8(language), "WQL")) {
+        } else if (!EqualNoCase(Utf8(language), "WQL")) {
             hr = WBEM_E_INVALID_QUERY_TYPE;
         } else if (!ParseSelectAll(text, &className)) {
             hr = WBEM_E_INVALID_QUERY;
@@ -521,8 +515,8 @@ class Services : public Counted<WbemServices> {
                 word += c;
             }
         }
-        if (words.size() != 4 || !SameNoCase(words[0], "SELECT") || words[1] != "*" ||
-            !SameNoCase(words[2], "FROM")) {
+        if (words.size() != 4 || !EqualNoCase(words[0], "SELECT") || words[1] != "*" ||
+            !EqualNoCase(words[2], "FROM")) {
             return false;
         }
         *className = words[3];
@@ -539,7 +533,7 @@ class Services : public Counted<WbemServices> {
     static int FindInstance(const Json& instances, const std::string& keyValue) {
         for (std::size_t i = 0; i < instances.size(); ++i) {
             const auto key = InstanceKey(instances[i]);
-            if (key && SameNoCase(key->second, keyValue)) {
+            if (key && EqualNoCase(key->second, keyValue)) {
                 return static_cast<int>(i);
             }
         }
@@ -611,25 +605,19 @@ class Services : public Counted<WbemServices> {
         }
         Json array;
         if (content->is_string()) {
-            const auto bytes = ParseHex(content->get<std::string>());
+            const std::vector<uint8_t> bytes = FromHex(content->get<std::string>());
             const std::size_t start = static_cast<std::size_t>(block) * kEdidBlockBytes;
-            if (!bytes || start >= bytes->size()) {
+            if (start >= bytes.size()) {
                 return WBEM_E_INVALID_PARAMETER;
             }
-            const std::size_t end = std::min(bytes->size(), start + kEdidBlockBytes);
-            array = Json{{"bytes", std::vector<uint8_t>(bytes->begin() + static_cast<std::ptrdiff_t>(start),
-                                                        bytes->begin() + static_cast<std::ptrdiff_t>(end))}};
-        } else if (content->is_object()) {
-            const Json* hex = FindMember(*content, "bytes");
-            const auto bytes =
-                hex != nullptr && hex->is_string() ? ParseHex(hex->get<std::string>()) : std::nullopt;
-            if (!bytes) {
-                return WBEM_E_FAILED;
-            }
-            array = *content;
-            array["bytes"] = *bytes;
+            const std::size_t end = std::min(bytes.size(), start + kEdidBlockBytes);
+            array = Json{{"bytes", std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(start),
+                                                        bytes.begin() + static_cast<std::ptrdiff_t>(end))}};
         } else {
-            return WBEM_E_FAILED;
+            const Json* hex = FindMember(*content, "bytes");
+            array = *content;
+            array["bytes"] =
+                FromHex(hex != nullptr && hex->is_string() ? hex->get<std::string>() : std::string());
         }
         (*answer)["BlockContent"] = array;
         // Without a stated type, the base block is an EDID block (1) and any other "other" (255).

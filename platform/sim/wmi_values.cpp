@@ -8,17 +8,6 @@ using namespace platform;
 
 namespace platform {
 
-SafeArray::~SafeArray() {
-    if (!holdsStrings) {
-        return;
-    }
-    for (std::size_t i = 0; i < Count(); ++i) {
-        BSTR text = nullptr;
-        std::memcpy(&text, bytes.data() + i * sizeof text, sizeof text);
-        SysFreeString(text);
-    }
-}
-
 BSTR SysAllocString(const char16_t* text) {
     if (text == nullptr) {
         return nullptr;
@@ -96,14 +85,6 @@ HRESULT SafeArrayGetElement(SafeArray* array, LONG* indices, void* element) {
         return MakeHresult(sim::FaultCode(*fault, static_cast<uint32_t>(E_FAIL)));
     }
     const uint8_t* source = array->bytes.data() + static_cast<std::size_t>(offset) * array->elementSize;
-    if (array->holdsStrings) {
-        // A string element is handed out as a copy that the caller frees.
-        BSTR text = nullptr;
-        std::memcpy(&text, source, sizeof text);
-        BSTR copy = SysAllocString(text);
-        std::memcpy(element, &copy, sizeof copy);
-        return S_OK;
-    }
     std::memcpy(element, source, array->elementSize);
     return S_OK;
 }
@@ -131,6 +112,26 @@ constexpr KnownMember kKnownMembers[] = {
     {"BlockContent", CIM_UINT8 | CIM_FLAG_ARRAY},
 };
 
+template <typename T> void AppendRaw(std::vector<uint8_t>& bytes, const T& value) {
+    uint8_t raw[sizeof value];
+    std::memcpy(raw, &value, sizeof value);
+    bytes.insert(bytes.end(), raw, raw + sizeof value);
+}
+
+// An array of numbers, as VT_I4 elements.
+void MakeArray(const Json& value, const Json& faultFields, Variant* out) {
+    auto* array = new SafeArray;
+    array->faultFields = faultFields;
+    array->elementSize = sizeof(int32_t);
+    for (const Json& element : value) {
+        AppendRaw(array->bytes, element.is_number() ? static_cast<int32_t>(element.get<int64_t>()) : 0);
+    }
+    out->vt = static_cast<VARTYPE>(VT_ARRAY | VT_I4);
+    out->parray = array;
+}
+
+} // namespace
+
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
@@ -143,34 +144,6 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     }
     return true;
 }
-
-template <typename T> void AppendRaw(std::vector<uint8_t>& bytes, const T& value) {
-    uint8_t raw[sizeof value];
-    std::memcpy(raw, &value, sizeof value);
-    bytes.insert(bytes.end(), raw, raw + sizeof value);
-}
-
-// An array of numbers (VT_I4) or of strings (VT_BSTR).
-void MakeArray(const Json& value, const Json& faultFields, Variant* out) {
-    auto* array = new SafeArray;
-    array->faultFields = faultFields;
-    const bool strings = !value.empty() && value.front().is_string();
-    array->holdsStrings = strings;
-    array->elementSize = strings ? sizeof(BSTR) : sizeof(int32_t);
-    for (const Json& element : value) {
-        if (strings) {
-            const std::u16string text =
-                ToUtf16(element.is_string() ? element.get<std::string>() : std::string());
-            AppendRaw(array->bytes, SysAllocString(text.c_str()));
-        } else {
-            AppendRaw(array->bytes, element.is_number() ? static_cast<int32_t>(element.get<int64_t>()) : 0);
-        }
-    }
-    out->vt = static_cast<VARTYPE>(VT_ARRAY | (strings ? VT_BSTR : VT_I4));
-    out->parray = array;
-}
-
-} // namespace
 
 CIMTYPE KnownCimType(std::string_view member) {
     for (const KnownMember& known : kKnownMembers) {

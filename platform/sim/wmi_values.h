@@ -11,21 +11,14 @@
 
 namespace platform {
 
-// A one-dimensional safe array. Elements are kept as raw little-endian bytes; an array of BSTRs owns
-// its strings. faultFields are the match fields of a SafeArrayGetElement fault for this array (the
-// index is added per call).
+// A one-dimensional safe array of numbers. Elements are kept as raw little-endian bytes. faultFields are the
+// match fields of a SafeArrayGetElement fault for this array (the index is added per call).
 struct SafeArray {
     UINT dims = 1;
     UINT elementSize = 1;
     LONG lowerBound = 0;
-    bool holdsStrings = false;
     std::vector<uint8_t> bytes;
     sim::Json faultFields = sim::Json::object();
-
-    SafeArray() = default;
-    SafeArray(const SafeArray&) = delete;
-    SafeArray& operator=(const SafeArray&) = delete;
-    ~SafeArray();
 
     std::size_t Count() const { return elementSize == 0 ? 0 : bytes.size() / elementSize; }
 };
@@ -34,13 +27,16 @@ struct SafeArray {
 
 namespace sim {
 
+// Equal when the ASCII letters are folded to one case, as WMI compares names.
+bool EqualNoCase(std::string_view a, std::string_view b);
+
 // The CIM type that a class member has on this machine, by member name; 0 when the member is not one
 // the machine knows by name (its JSON value then decides).
 platform::CIMTYPE KnownCimType(std::string_view member);
 
 // A property value as WMI hands it out: strings VT_BSTR (CIM_STRING), booleans VT_BOOL (CIM_BOOLEAN),
 // numbers VT_I4 (CIM_UINT32, or the member's known type; uint8 as VT_UI1), arrays of numbers
-// VT_ARRAY|VT_I4 and arrays of strings VT_ARRAY|VT_BSTR, null VT_NULL with the member's CIM type.
+// VT_ARRAY|VT_I4, null VT_NULL with the member's CIM type.
 // faultFields name the value's origin for element faults. Returns the CIM type, or -1 (and VT_EMPTY)
 // for a value of no WMI kind (an object).
 platform::CIMTYPE MakeValue(std::string_view member, const Json& value, const Json& faultFields,
@@ -49,7 +45,7 @@ platform::CIMTYPE MakeValue(std::string_view member, const Json& value, const Js
 // A VT_BSTR value of text.
 void MakeString(std::u16string_view text, platform::Variant* out);
 
-// A byte array given as hex text, as element-size units starting at lowerBound, wrapped in a VARIANT
+// Bytes as an array of element-size units starting at lowerBound, wrapped in a VARIANT
 // of VT_ARRAY and the unsigned type of that size.
 void MakeByteArray(const std::vector<uint8_t>& bytes, platform::LONG lowerBound, platform::UINT elementSize,
                    const Json& faultFields, platform::Variant* out);
