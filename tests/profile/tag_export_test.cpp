@@ -23,7 +23,7 @@ class GetIcmTagContentTest : public SimTest {
     void Reload(const std::string& description) {
         LoadMachine(description);
         ResetContext();
-        test::ResolveSystemFunctions();
+        test::PrepareForTagExport();
         MakeFolder(kStaging);
     }
     void Stage(const std::u16string& path, std::vector<test::IccTag> tags) const {

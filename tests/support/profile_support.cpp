@@ -1,6 +1,7 @@
 #include "tests/support/profile_support.h"
 
 #include "app/run_context.h"
+#include "platform/com.h"
 
 namespace test {
 
@@ -39,7 +40,8 @@ std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines
     return found;
 }
 
-void ResolveSystemFunctions() {
+void PrepareForTagExport() {
+    platform::CoInitializeEx(nullptr, platform::COINIT_MULTITHREADED);
     WTSQuerySessionInformationFunc = &platform::WTSQuerySessionInformationW;
     EnumDisplayDevicesFunc = &platform::EnumDisplayDevicesW;
 }

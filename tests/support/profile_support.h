@@ -16,8 +16,8 @@ sim::Json WmiWithPanels(const std::vector<std::string>& panels);
 // The lines that start with prefix, in order.
 std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines, std::string_view prefix);
 
-// Sets the run context's system function pointers that the profile choice uses (the console user's
-// name query, display device enumeration), as the run sequence leaves them.
-void ResolveSystemFunctions();
+// COM started and the run context's system function pointers that the profile choice uses (the
+// console user's name query, display device enumeration) set, as the run sequence leaves them.
+void PrepareForTagExport();
 
 } // namespace test
