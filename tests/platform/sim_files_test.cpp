@@ -33,10 +33,13 @@ TEST_F(SimFilesTest, SearchMatchesWildcardsIgnoringCase) {
     WriteFile(u"C:\\App\\A.icm", "2");
     WriteFile(u"C:\\App\\c.icm.bak", "3");
     WriteFile(u"C:\\App\\sub\\d.icm", "4");
+    WriteFile(u"C:\\App\\_x.icm", "5");
     MakeFolder(u"C:\\App\\folder.icm");
-    EXPECT_EQ(Search(u"C:\\app\\\\*.icm"), (Names{"A.icm", "b.ICM", "folder.icm"}));
+    // Listed in the order of the upper-cased names, as NTFS lists them ("_" after the letters).
+    EXPECT_EQ(Search(u"C:\\app\\\\*.icm"), (Names{"A.icm", "b.ICM", "folder.icm", "_x.icm"}));
     EXPECT_EQ(Search(u"C:/APP/?.icm"), (Names{"A.icm", "b.ICM"}));
-    EXPECT_EQ(Search(u"C:\\App\\*"), (Names{".", "..", "A.icm", "b.ICM", "c.icm.bak", "folder.icm", "sub"}));
+    EXPECT_EQ(Search(u"C:\\App\\*"),
+              (Names{".", "..", "A.icm", "b.ICM", "c.icm.bak", "folder.icm", "sub", "_x.icm"}));
     EXPECT_EQ(Search(u"C:\\App\\sub\\*.*"), (Names{".", "..", "d.icm"}));
     WriteFile(u"C:\\top.icm", "5");
     EXPECT_EQ(Search(u"\\*.icm"), (Names{"top.icm"}));
