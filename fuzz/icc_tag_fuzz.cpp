@@ -2,12 +2,12 @@
 // extraction (the colour system's profile reader and the decoding) on fuzzed profile files.
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <span>
 #include <vector>
 
 #include "app/run_context.h"
+#include "fuzz/fuzz_machine.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
 #include "profile/icc_tag.h"
@@ -57,9 +57,7 @@ void ExtractFromFile(const uint8_t* data, std::size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const std::filesystem::path root = std::filesystem::temp_directory_path() / "icc_tag_fuzz";
-    sim::Load(root, sim::Json::object());
-    std::filesystem::create_directories(root / "C");
+    LoadFuzzMachine("icc-tag");
     return 0;
 }
 
