@@ -31,9 +31,10 @@ bool HasType(std::span<const uint8_t> head, uint32_t type) {
 
 bool DecodeTextDescription(std::span<const uint8_t> head, uint32_t tagSize, char* text,
                            std::size_t capacity) {
-    if (!HasType(head, MakeTagSignature("desc")) || head.size() < kDescHeader || tagSize < kDescHeader) {
+    if (!HasType(head, MakeTagSignature("desc")) || head.size() < kDescHeader) {
         return false;
     }
+    // The head is never longer than the tag, so the tag holds at least the fixed fields.
     const uint32_t count = ReadBig32(head, 8);
     if (count == 0 || count > tagSize - kDescHeader) {
         return false;
@@ -48,9 +49,8 @@ bool DecodeTextDescription(std::span<const uint8_t> head, uint32_t tagSize, char
     return true;
 }
 
-bool DecodeXyz(std::span<const uint8_t> head, uint32_t tagSize, char* text, std::size_t capacity) {
-    if (!HasType(head, MakeTagSignature("XYZ ")) || tagSize < kXyzHeader + kXyzNumber ||
-        head.size() < kXyzHeader + kXyzNumber) {
+bool DecodeXyz(std::span<const uint8_t> head, char* text, std::size_t capacity) {
+    if (!HasType(head, MakeTagSignature("XYZ ")) || head.size() < kXyzHeader + kXyzNumber) {
         return false;
     }
     platform::FormatA(text, std::min(capacity, kXyzText), "%f, %f, %f", ReadS15Fixed16(head, kXyzHeader),
@@ -74,7 +74,8 @@ bool DecodeTagText(uint32_t signature, std::span<const uint8_t> head, uint32_t t
     if (capacity == 0) {
         return false;
     }
+    // Bytes beyond the tag's own size are not part of it.
     head = head.first(std::min<std::size_t>(head.size(), tagSize));
-    return IsXyzSignature(signature) ? DecodeXyz(head, tagSize, text, capacity)
+    return IsXyzSignature(signature) ? DecodeXyz(head, text, capacity)
                                      : DecodeTextDescription(head, tagSize, text, capacity);
 }
