@@ -43,8 +43,10 @@ bool ReadTagHead(uint32_t signature, std::size_t capacity, std::vector<uint8_t>&
         return false;
     }
     platform::BOOL reference = platform::kFalse;
+    // Asked without a buffer, the colour system gives the tag's size and reports failure.
     platform::DWORD size = 0;
-    if (!platform::GetColorProfileElement(g_pIcmFile, signature, 0, &size, nullptr, &reference)) {
+    platform::GetColorProfileElement(g_pIcmFile, signature, 0, &size, nullptr, &reference);
+    if (size == 0) {
         return false;
     }
     tagSize = size;

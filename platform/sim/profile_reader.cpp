@@ -77,9 +77,12 @@ BOOL GetColorProfileElement(HPROFILE profile, TAGTYPE tag, DWORD offset, DWORD* 
     if (reference != nullptr) {
         *reference = kFalse;
     }
+    // As on Windows: without a buffer the whole tag's size is given, the offset ignored, and the call
+    // reports failure.
     if (buffer == nullptr) {
         *size = tagSize;
-        return kTrue;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return kFalse;
     }
     if (offset > tagSize) {
         SetLastError(ERROR_INVALID_PARAMETER);
