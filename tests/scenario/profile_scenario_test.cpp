@@ -65,7 +65,9 @@ std::vector<std::string> LinesWith(const std::string& out, const std::vector<std
 
 class ProfileScenario : public ::testing::Test {
   protected:
-    void SetUp() override {
+    void SetUp() override { Reset(); }
+    // A fresh root with the program and staging folders, and the default machine.
+    void Reset() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         root_ = fs::temp_directory_path() / (std::string("tintfold_profile_") + info->name());
         fs::remove_all(root_);
@@ -244,59 +246,42 @@ TEST_F(ProfileScenario, Utf16DataFileStaysUtf16) {
     EXPECT_EQ(ReadText(DataFile()), bytes(after));
 }
 
-TEST_F(ProfileScenario, InstallationFailureEndsTheBlock) {
-    machine_["faults"] = Json::array({{{"call", "InstallColorProfileW"}}});
-    MakeProfiles();
-    Run();
-    EXPECT_EQ(ColorCalls(Journal()),
-              (std::vector<std::string>{"AssociateColorProfileWithDeviceW=0", "InstallColorProfileW=0"}));
-    EXPECT_EQ(AssociationLines().back(), "[Tintfold W] AssociateColorProfile - InstallColorProfile = 0");
-    EXPECT_EQ(ColorSystem()["calibrationManagement"], false);
-}
-
-TEST_F(ProfileScenario, FailedSecondAssociationStillSwitchesCalibration) {
-    machine_["faults"] = Json::array({{{"call", "AssociateColorProfileWithDeviceW"}, {"occurrence", 2}}});
-    MakeProfiles();
-    Run();
-    EXPECT_EQ(ColorCalls(Journal()),
-              (std::vector<std::string>{"AssociateColorProfileWithDeviceW=0", "InstallColorProfileW=1",
-                                        "AssociateColorProfileWithDeviceW=0",
-                                        "WcsSetCalibrationManagementState=1"}));
-    EXPECT_EQ(AssociationLines().size(), 9u);
-    EXPECT_EQ(ColorSystem()["associations"], Json::object());
-    EXPECT_EQ(ColorSystem()["calibrationManagement"], true);
-}
-
-TEST_F(ProfileScenario, PreinstalledProfileAssociatesAtOnce) {
-    machine_["colorSystem"]["installed"] = Json::array({kCmdef});
-    MakeProfiles();
-    Run();
-    EXPECT_EQ(ColorCalls(Journal()), (std::vector<std::string>{"AssociateColorProfileWithDeviceW=1"}));
-    EXPECT_EQ(AssociationLines().size(), 3u);
-}
-
-TEST_F(ProfileScenario, MissingVariantMakesNoColourSystemCall) {
-    MakeProfiles("--no-cmdef");
-    WriteDataFile("");
-    Run();
-    EXPECT_TRUE(ColorCalls(Journal()).empty());
-    EXPECT_EQ(ReadText(DataFile()), kTags);
-}
-
-TEST_F(ProfileScenario, CalibrationLibraryBesideTheProgramIsNotLoaded) {
-    std::ofstream(ProgramFolder() / "Mscms.dll") << "planted";
-    MakeProfiles();
-    Run();
-    std::vector<std::string> loads;
-    std::istringstream lines(Journal());
-    for (std::string line; std::getline(lines, line);) {
-        const Json record = Json::parse(line);
-        if (record["call"] == "LoadLibraryW" && record["path"].get<std::string>().ends_with("Mscms.dll")) {
-            loads.push_back(record["path"]);
-        }
+TEST_F(ProfileScenario, AssociationOutcomesOfOtherColourSystems) {
+    const struct {
+        const char* what;
+        Json machine;
+        const char* profiles;
+        std::vector<std::string> calls;
+        std::size_t lines;
+    } cases[] = {
+        {"installation fails",
+         {{"faults", {{{"call", "InstallColorProfileW"}}}}},
+         "",
+         {"AssociateColorProfileWithDeviceW=0", "InstallColorProfileW=0"},
+         5},
+        {"second association fails",
+         {{"faults", {{{"call", "AssociateColorProfileWithDeviceW"}, {"occurrence", 2}}}}},
+         "",
+         {"AssociateColorProfileWithDeviceW=0", "InstallColorProfileW=1",
+          "AssociateColorProfileWithDeviceW=0", "WcsSetCalibrationManagementState=1"},
+         9},
+        {"profile installed already",
+         {{"colorSystem", {{"installed", {kCmdef}}}}},
+         "",
+         {"AssociateColorProfileWithDeviceW=1"},
+         3},
+        {"no variant staged", Json::object(), "--no-cmdef", {}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reset();
+        machine_.update(c.machine);
+        MakeProfiles(c.profiles);
+        Run();
+        EXPECT_EQ(ColorCalls(Journal()), c.calls);
+        EXPECT_EQ(AssociationLines().size(), c.lines);
+        EXPECT_EQ(ColorSystem()["calibrationManagement"], c.lines == 9);
     }
-    EXPECT_EQ(loads, (std::vector<std::string>{"C:\\Windows\\System32\\Mscms.dll"}));
-    EXPECT_EQ(ColorSystem()["calibrationManagement"], true);
 }
 
 } // namespace
