@@ -57,7 +57,9 @@ void ExpectBool(const Json& value, const Path& path) {
 }
 
 void ExpectUnsigned(const Json& value, const Path& path, uint64_t maximum = UINT32_MAX) {
-    if (!value.is_number_unsigned() || value.get<uint64_t>() > maximum) {
+    // A description built in code holds its numbers as signed ones; parsed text holds them as unsigned.
+    const bool whole = value.is_number_unsigned() || (value.is_number_integer() && value.get<int64_t>() >= 0);
+    if (!whole || value.get<uint64_t>() > maximum) {
         Fail(path, "must be a whole number from 0 to " + std::to_string(maximum));
     }
 }
