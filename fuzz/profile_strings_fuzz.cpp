@@ -18,7 +18,7 @@ constexpr std::array<platform::UINT, 3> kCodePages{sim::kWindows1252, sim::kLati
 
 const std::filesystem::path& Root() {
     static const std::filesystem::path root =
-        std::filesystem::temp_directory_path() / "tintfold-profile-strings-fuzz";
+        std::filesystem::temp_directory_path() / "tintfold-fuzz-profile-strings";
     return root;
 }
 
@@ -34,9 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) {
         return 0;
     }
-    sim::Load(Root(), sim::Json{{"ansiCodePage", kCodePages[data[0] % kCodePages.size()]}});
-    std::filesystem::create_directories(Root() / "C");
-    std::ofstream(Root() / "C" / "fuzz.ini", std::ios::binary | std::ios::trunc)
+    // Loading a machine is slow, so a machine serves many inputs; loading it afresh now and then keeps
+    // its journal short.
+    static platform::UINT loadedCodePage = 0;
+    static unsigned inputs = 0;
+    const platform::UINT codePage = kCodePages[data[0] % kCodePages.size()];
+    if (codePage != loadedCodePage || ++inputs % 4096 == 0) {
+        sim::Load(Root(), sim::Json{{"ansiCodePage", codePage}});
+        loadedCodePage = codePage;
+    }
+    // A new file each time: emptying the old one would make the file system flush it, which is slow.
+    const std::filesystem::path file = Root() / "C" / "fuzz.ini";
+    std::filesystem::create_directories(file.parent_path());
+    std::filesystem::remove(file);
+    std::ofstream(file, std::ios::binary)
         .write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
 
     platform::GetPrivateProfileIntW(u"Main", u"DebugMessage", 0, kFile);

@@ -334,11 +334,19 @@ bool ReadWhole(const std::filesystem::path& path, std::string& bytes) {
     return !in.bad();
 }
 
-bool WriteWhole(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+// An existing file is overwritten in place and then cut to its new length: emptying it first would make
+// some Linux file systems flush it to disk when it is closed, which makes every write slow.
+bool WriteWhole(const std::filesystem::path& path, const std::string& bytes, bool exists) {
+    std::fstream out(path, exists ? std::ios::binary | std::ios::in | std::ios::out
+                                  : std::ios::binary | std::ios::out);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
-    return !out.fail();
+    if (out.fail()) {
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::resize_file(path, bytes.size(), error);
+    return !error;
 }
 
 BOOL Fail(DWORD error) {
@@ -361,7 +369,8 @@ BOOL WriteProfileString(const char16_t* section, const char16_t* key, const char
         return Fail(ERROR_ACCESS_DENIED);
     }
     std::string bytes;
-    if (std::filesystem::exists(status)) {
+    const bool exists = std::filesystem::exists(status);
+    if (exists) {
         if (!ReadWhole(host, bytes)) {
             return Fail(ERROR_ACCESS_DENIED);
         }
@@ -378,7 +387,7 @@ BOOL WriteProfileString(const char16_t* section, const char16_t* key, const char
         updated = bytes;
         Edit(updated, sectionName, key, value);
     }
-    if (updated != bytes && !WriteWhole(host, updated)) {
+    if (updated != bytes && !WriteWhole(host, updated, exists)) {
         return Fail(ERROR_ACCESS_DENIED);
     }
     return kTrue;
