@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "platform/sim/code_pages.h"
 #include "platform/sim/machine.h"
 
 namespace sim {
@@ -342,6 +343,9 @@ void Validate(const Json& description) {
             ExpectStringOrNull(value, key);
         } else if (key == "ansiCodePage") {
             ExpectUnsigned(value, key, UINT16_MAX);
+            if (!IsSupportedCodePage(value.get<platform::UINT>())) {
+                throw MachineError("\"ansiCodePage\" must be 1252, 28591 or 65001");
+            }
         } else if (key == "missingLibraries" || key == "missingFunctions") {
             ExpectStringArray(value, key);
         } else if (key == "console") {

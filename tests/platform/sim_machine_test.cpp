@@ -39,6 +39,7 @@ TEST(SimMachineValidate, AcceptsTheDefaultAndTheDocumentedForms) {
 TEST(SimMachineValidate, NumbersBuiltInCodeCountAsWholeNumbers) {
     EXPECT_NO_THROW(sim::Validate(Json{{"ansiCodePage", 65001}, {"console", {{"sessionId", 2}}}}));
     EXPECT_THROW(sim::Validate(Json{{"ansiCodePage", -1}}), sim::MachineError);
+    EXPECT_THROW(sim::Validate(Json{{"ansiCodePage", 932}}), sim::MachineError);
 }
 
 TEST(SimMachineValidate, NamesTheOffendingKeyPath) {
