@@ -48,11 +48,6 @@ class DisplayDiscoveryTest : public WmiMachineTest {
         return my_Get_VGA_VID2(vendor_);
     }
 
-    bool Logged(const std::string& line) const {
-        const auto lines = DebugLines();
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
-
     bool LoggedStart(const std::string& start) const {
         const auto lines = DebugLines();
         return std::any_of(lines.begin(), lines.end(),

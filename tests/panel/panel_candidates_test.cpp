@@ -38,11 +38,6 @@ class PanelCandidatesTest : public WmiMachineTest {
         g_bDebugMode = true;
     }
 
-    bool Logged(const std::string& line) const {
-        const auto lines = DebugLines();
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
-
     bool MonitorsAsked() const {
         for (const sim::Json& record : JournalRecords("ConnectServer")) {
             if (record["namespace"] == "ROOT\\WMI") {
@@ -67,6 +62,9 @@ TEST_F(PanelCandidatesTest, EdidSourceGivesOneCandidatePerMonitorInOrder) {
 
     LoadPanel(10, kDevice, {});
     EXPECT_EQ(GetPanelCandidates(), Candidates{});
+    // The default machine's panel.
+    Load(sim::Json::object());
+    EXPECT_EQ(GetPanelCandidates(), Candidates{u"AF0610EC"});
 }
 
 TEST_F(PanelCandidatesTest, AllInOneTakesTheDevicesPanelCodeAlone) {

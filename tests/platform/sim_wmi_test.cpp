@@ -1,9 +1,6 @@
-// The simulated machine's WMI, display and device services, where the routines' tests do not reach.
-#include <cstring>
-
+// The simulated machine's WMI and device services, where the routines' tests do not reach.
 #include "discovery/wmi_access.h"
 #include "platform/device_io.h"
-#include "platform/display.h"
 #include "platform/files.h"
 #include "support/wmi_machine.h"
 
@@ -39,19 +36,6 @@ class SimWmiTest : public WmiMachineTest {
     WmiConnection wmi_;
     EnumWbemClassObject* enumerator_ = nullptr;
 };
-
-TEST_F(SimWmiTest, LocatorNeedsComAndTheWmiClass) {
-    WbemLocator* locator = nullptr;
-    const Guid other{0x1, 0x2, 0x3, {0, 0, 0, 0, 0, 0, 0, 4}};
-    EXPECT_EQ(CoCreateInstance(other, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator, &locator),
-              REGDB_E_CLASSNOTREG);
-    EXPECT_EQ(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, other, &locator),
-              E_NOINTERFACE);
-    CoUninitialize();
-    EXPECT_EQ(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator, &locator),
-              CO_E_NOTINITIALIZED);
-    EXPECT_EQ(locator, nullptr);
-}
 
 TEST_F(SimWmiTest, ConnectionAndQueryAreJournalled) {
     EXPECT_FALSE(ConnectWmi(u"ROOT\\NOTHERE", wmi_));
@@ -184,38 +168,6 @@ TEST_F(SimWmiTest, EdidMethodAnswersBlocksOf128Bytes) {
     signature->Release();
     descriptorClass->Release();
     instance->Release();
-}
-
-TEST_F(SimWmiTest, DisplayDevicesAndSourceNames) {
-    DisplayDeviceW record{};
-    record.cb = sizeof record;
-    ASSERT_TRUE(EnumDisplayDevicesW(nullptr, 0, &record, 0));
-    EXPECT_EQ(std::u16string(record.DeviceName), u"\\\\.\\DISPLAY1");
-    EXPECT_FALSE(EnumDisplayDevicesW(nullptr, 1, &record, 0));
-    ASSERT_TRUE(EnumDisplayDevicesW(u"\\\\.\\display1", 0, &record, 0));
-    EXPECT_EQ(record.StateFlags, 3u);
-    EXPECT_FALSE(EnumDisplayDevicesW(u"\\\\.\\DISPLAY1", 1, &record, 0));
-    EXPECT_FALSE(EnumDisplayDevicesW(u"\\\\.\\DISPLAY7", 0, &record, 0));
-
-    UINT32 paths = 0;
-    UINT32 modes = 0;
-    ASSERT_EQ(GetDisplayConfigBufferSizes(QDC_ONLY_ACTIVE_PATHS, &paths, &modes), 0);
-    std::vector<DisplayConfigPathInfo> pathArray(paths);
-    std::vector<DisplayConfigModeInfo> modeArray(modes);
-    UINT32 tooFew = 0;
-    EXPECT_EQ(QueryDisplayConfig(QDC_ONLY_ACTIVE_PATHS, &tooFew, pathArray.data(), &modes, modeArray.data(),
-                                 nullptr),
-              static_cast<LONG>(ERROR_INSUFFICIENT_BUFFER));
-    ASSERT_EQ(QueryDisplayConfig(QDC_ONLY_ACTIVE_PATHS, &paths, pathArray.data(), &modes, modeArray.data(),
-                                 nullptr),
-              0);
-    DisplayConfigSourceDeviceName request{};
-    request.header = {DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME, sizeof request,
-                      pathArray[0].sourceInfo.adapterId, pathArray[0].sourceInfo.id};
-    ASSERT_EQ(DisplayConfigGetDeviceInfo(&request.header), 0);
-    EXPECT_EQ(std::u16string(request.viewGdiDeviceName), u"\\\\.\\DISPLAY1");
-    request.header.id = 5;
-    EXPECT_EQ(DisplayConfigGetDeviceInfo(&request.header), static_cast<LONG>(ERROR_INVALID_PARAMETER));
 }
 
 TEST_F(SimWmiTest, AcpiDeviceReplyIsCappedAtTheOutputBuffer) {

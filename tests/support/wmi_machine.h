@@ -2,6 +2,7 @@
 // helpers to build machine descriptions and catch what the routines print.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +23,12 @@ class WmiMachineTest : public SimTest {
     void Load(const sim::Json& overlay) {
         LoadMachine(overlay.dump());
         platform::CoInitializeEx(nullptr, platform::COINIT_MULTITHREADED);
+    }
+
+    // Whether the debugger output holds this line.
+    bool Logged(const std::string& line) const {
+        const auto lines = DebugLines();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 
     // What fn writes on standard output.
