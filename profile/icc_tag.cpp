@@ -30,7 +30,9 @@ bool OpenCachedProfile(const char16_t* profilePath) {
     if (units == 0) {
         return false;
     }
-    platform::Profile profile{platform::PROFILE_FILENAME, wide, static_cast<platform::DWORD>(units) * 2};
+    platform::Profile profile{
+        platform::PROFILE_FILENAME, wide,
+        static_cast<platform::DWORD>(static_cast<std::size_t>(units) * sizeof(char16_t))};
     g_pIcmFile = platform::OpenColorProfileW(&profile, platform::PROFILE_READ, platform::FILE_SHARE_READ,
                                              platform::OPEN_EXISTING);
     return g_pIcmFile != nullptr;
