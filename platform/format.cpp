@@ -76,7 +76,7 @@ template <typename Char> class Sink {
     std::basic_string<Char>* text_ = nullptr;
 };
 
-struct Spec {
+struct Directive {
     bool left = false;
     bool zero = false;
     bool plus = false;
@@ -134,12 +134,12 @@ template <typename Char> std::basic_string<Char> StringArg(const FormatArg& arg)
 }
 
 // Digits of an integer conversion, without sign or padding.
-std::string IntegerDigits(const Spec& spec, const FormatArg& arg, bool& negative) {
+std::string IntegerDigits(const Directive& directive, const FormatArg& arg, bool& negative) {
     negative = false;
     unsigned long long magnitude = 0;
-    if (spec.conversion == 'd' || spec.conversion == 'i') {
+    if (directive.conversion == 'd' || directive.conversion == 'i') {
         long long value = arg.asSigned();
-        if (!spec.longLong) {
+        if (!directive.longLong) {
             value = static_cast<int>(static_cast<unsigned>(value & 0xFFFFFFFFll));
         }
         negative = value < 0;
@@ -147,63 +147,67 @@ std::string IntegerDigits(const Spec& spec, const FormatArg& arg, bool& negative
             negative ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
     } else {
         magnitude = arg.asUnsigned();
-        if (!spec.longLong) {
+        if (!directive.longLong) {
             magnitude &= 0xFFFFFFFFull;
         }
     }
-    const unsigned base = (spec.conversion == 'x' || spec.conversion == 'X') ? 16u
-                          : spec.conversion == 'o'                           ? 8u
-                                                                             : 10u;
-    const char* digitSet = spec.conversion == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+    const unsigned base = (directive.conversion == 'x' || directive.conversion == 'X') ? 16u
+                          : directive.conversion == 'o'                                ? 8u
+                                                                                       : 10u;
+    const char* digitSet = directive.conversion == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string digits;
     do {
         digits.insert(digits.begin(), digitSet[magnitude % base]);
         magnitude /= base;
     } while (magnitude != 0);
-    if (spec.precision >= 0) {
-        if (spec.precision == 0 && digits == "0") {
+    if (directive.precision >= 0) {
+        if (directive.precision == 0 && digits == "0") {
             digits.clear();
         }
-        while (digits.size() < static_cast<std::size_t>(spec.precision)) {
+        while (digits.size() < static_cast<std::size_t>(directive.precision)) {
             digits.insert(digits.begin(), '0');
         }
     }
     return digits;
 }
 
-template <typename Char> void Pad(Sink<Char>& out, const Spec& spec, std::size_t length, bool before) {
-    if (spec.width > length && spec.left != before) {
-        out.repeat(Char(' '), spec.width - length);
+template <typename Char>
+void Pad(Sink<Char>& out, const Directive& directive, std::size_t length, bool before) {
+    if (directive.width > length && directive.left != before) {
+        out.repeat(Char(' '), directive.width - length);
     }
 }
 
-template <typename Char> void EmitText(Sink<Char>& out, const Spec& spec, std::basic_string_view<Char> text) {
-    Pad(out, spec, text.size(), true);
+template <typename Char>
+void EmitText(Sink<Char>& out, const Directive& directive, std::basic_string_view<Char> text) {
+    Pad(out, directive, text.size(), true);
     out.append(text);
-    Pad(out, spec, text.size(), false);
+    Pad(out, directive, text.size(), false);
 }
 
 template <typename Char>
-void EmitNumber(Sink<Char>& out, const Spec& spec, std::string_view prefix, std::string_view digits) {
+void EmitNumber(Sink<Char>& out, const Directive& directive, std::string_view prefix,
+                std::string_view digits) {
     const std::size_t length = prefix.size() + digits.size();
-    const bool zeroPad = spec.zero && !spec.left && (spec.precision < 0 || spec.conversion == 'f');
+    const bool zeroPad =
+        directive.zero && !directive.left && (directive.precision < 0 || directive.conversion == 'f');
     if (!zeroPad) {
-        Pad(out, spec, length, true);
+        Pad(out, directive, length, true);
     }
     for (char c : prefix) {
         out.put(Char(static_cast<unsigned char>(c)));
     }
-    if (zeroPad && spec.width > length) {
-        out.repeat(Char('0'), spec.width - length);
+    if (zeroPad && directive.width > length) {
+        out.repeat(Char('0'), directive.width - length);
     }
     for (char c : digits) {
         out.put(Char(static_cast<unsigned char>(c)));
     }
-    Pad(out, spec, length, false);
+    Pad(out, directive, length, false);
 }
 
-template <typename Char> void Convert(Sink<Char>& out, const Spec& spec, const FormatArg& arg) {
-    switch (spec.conversion) {
+template <typename Char> void Convert(Sink<Char>& out, const Directive& directive, const FormatArg& arg) {
+    switch (directive.conversion) {
     case 'd':
     case 'i':
     case 'u':
@@ -211,44 +215,47 @@ template <typename Char> void Convert(Sink<Char>& out, const Spec& spec, const F
     case 'X':
     case 'o': {
         bool negative = false;
-        const std::string digits = IntegerDigits(spec, arg, negative);
+        const std::string digits = IntegerDigits(directive, arg, negative);
         std::string_view prefix;
         if (negative) {
             prefix = "-";
-        } else if ((spec.conversion == 'd' || spec.conversion == 'i') && (spec.plus || spec.blank)) {
-            prefix = spec.plus ? "+" : " ";
+        } else if ((directive.conversion == 'd' || directive.conversion == 'i') &&
+                   (directive.plus || directive.blank)) {
+            prefix = directive.plus ? "+" : " ";
         }
-        if (spec.alternate && arg.asUnsigned() != 0 && (spec.conversion == 'x' || spec.conversion == 'X')) {
-            prefix = spec.conversion == 'x' ? "0x" : "0X";
+        if (directive.alternate && arg.asUnsigned() != 0 &&
+            (directive.conversion == 'x' || directive.conversion == 'X')) {
+            prefix = directive.conversion == 'x' ? "0x" : "0X";
         }
-        EmitNumber(out, spec, prefix, digits);
+        EmitNumber(out, directive, prefix, digits);
         break;
     }
     case 'f': {
-        const int precision = spec.precision < 0 ? 6 : (spec.precision > 60 ? 60 : spec.precision);
+        const int precision =
+            directive.precision < 0 ? 6 : (directive.precision > 60 ? 60 : directive.precision);
         char digits[400] = {};
         const double value = arg.asReal();
         std::snprintf(digits, sizeof digits, "%.*f", precision, value < 0 ? -value : value);
         std::string_view prefix;
         if (value < 0 || (value == 0 && std::signbit(value))) {
             prefix = "-";
-        } else if (spec.plus || spec.blank) {
-            prefix = spec.plus ? "+" : " ";
+        } else if (directive.plus || directive.blank) {
+            prefix = directive.plus ? "+" : " ";
         }
-        EmitNumber(out, spec, prefix, digits);
+        EmitNumber(out, directive, prefix, digits);
         break;
     }
     case 'c': {
         const Char c = static_cast<Char>(arg.asUnsigned());
-        EmitText(out, spec, std::basic_string_view<Char>(&c, 1));
+        EmitText(out, directive, std::basic_string_view<Char>(&c, 1));
         break;
     }
     case 's': {
         std::basic_string<Char> text = StringArg<Char>(arg);
-        if (spec.precision >= 0 && text.size() > static_cast<std::size_t>(spec.precision)) {
-            text.resize(static_cast<std::size_t>(spec.precision));
+        if (directive.precision >= 0 && text.size() > static_cast<std::size_t>(directive.precision)) {
+            text.resize(static_cast<std::size_t>(directive.precision));
         }
-        EmitText(out, spec, std::basic_string_view<Char>(text));
+        EmitText(out, directive, std::basic_string_view<Char>(text));
         break;
     }
     default:
@@ -273,45 +280,46 @@ template <typename Char> void Run(Sink<Char>& out, const Char* format, std::span
             out.put(*p++);
             continue;
         }
-        Spec spec;
+        Directive directive;
         for (;; ++p) {
             if (*p == Char('-')) {
-                spec.left = true;
+                directive.left = true;
             } else if (*p == Char('0')) {
-                spec.zero = true;
+                directive.zero = true;
             } else if (*p == Char('+')) {
-                spec.plus = true;
+                directive.plus = true;
             } else if (*p == Char(' ')) {
-                spec.blank = true;
+                directive.blank = true;
             } else if (*p == Char('#')) {
-                spec.alternate = true;
+                directive.alternate = true;
             } else {
                 break;
             }
         }
         for (; IsDigit(static_cast<unsigned>(*p)); ++p) {
-            spec.width =
-                spec.width < 100000 ? spec.width * 10 + static_cast<std::size_t>(*p - Char('0')) : spec.width;
+            directive.width = directive.width < 100000
+                                  ? directive.width * 10 + static_cast<std::size_t>(*p - Char('0'))
+                                  : directive.width;
         }
         if (*p == Char('.')) {
-            spec.precision = 0;
+            directive.precision = 0;
             for (++p; IsDigit(static_cast<unsigned>(*p)); ++p) {
-                spec.precision = spec.precision < 100000
-                                     ? spec.precision * 10 + static_cast<int>(*p - Char('0'))
-                                     : spec.precision;
+                directive.precision = directive.precision < 100000
+                                          ? directive.precision * 10 + static_cast<int>(*p - Char('0'))
+                                          : directive.precision;
             }
         }
         if (*p == Char('l') && p[1] == Char('l')) {
-            spec.longLong = true;
+            directive.longLong = true;
             p += 2;
         } else if (*p == Char('I') && p[1] == Char('6') && p[2] == Char('4')) {
-            spec.longLong = true;
+            directive.longLong = true;
             p += 3;
         } else if (*p == Char('l') || *p == Char('w')) {
-            spec.wideLength = true;
+            directive.wideLength = true;
             ++p;
         } else if (*p == Char('h')) {
-            spec.narrowLength = true;
+            directive.narrowLength = true;
             ++p;
         }
         const unsigned c = static_cast<unsigned>(*p);
@@ -322,10 +330,10 @@ template <typename Char> void Run(Sink<Char>& out, const Char* format, std::span
             }
             continue;
         }
-        spec.conversion = static_cast<char>(c);
+        directive.conversion = static_cast<char>(c);
         ++p;
         if (next < args.size()) {
-            Convert(out, spec, args[next++]);
+            Convert(out, directive, args[next++]);
         }
     }
 }
