@@ -1,0 +1,179 @@
+#include "app/run_sequence.h"
+
+#include "app/association.h"
+#include "app/diagnostics.h"
+#include "app/run_context.h"
+#include "platform/com.h"
+#include "platform/command_line.h"
+#include "platform/files.h"
+#include "platform/library.h"
+#include "platform/text.h"
+#include "profile/tag_export.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr std::size_t kSequenceText = 512;
+constexpr std::size_t kCopyPathText = 1024;
+constexpr std::size_t kDriveText = 3;
+constexpr std::size_t kDirectoryText = 256;
+constexpr int kLibraryLoadFailed = -11;
+
+// Echoes every argument of the command line. False when the command line cannot be split.
+bool EchoCommandLine() {
+    int count = 0;
+    char16_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (args == nullptr) {
+        PrintConsoleW(u"CommandLineToArgvW failed\n");
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        PrintConsoleA("%d: %ws\n", i, args[i]);
+    }
+    LocalFree(static_cast<void*>(args));
+    return true;
+}
+
+// "<system directory>\<file>", or empty when the system directory is unknown or the path would not fit
+// (a cut path would name another file).
+void SystemLibraryPath(const char16_t* systemDirectory, const char16_t* fileName, char16_t* path) {
+    WClear(path, kSequenceText);
+    if (systemDirectory[0] != 0 && WLen(systemDirectory) + 1 + WLen(fileName) < kSequenceText) {
+        FormatW(path, kSequenceText, u"%s\\%s", systemDirectory, fileName);
+    }
+}
+
+void ReportLookup(const char* pointerName, bool found) {
+    if (found) {
+        TraceA("%s is not NULL", pointerName);
+    } else {
+        TraceA("%s is NULL, error: 0x%08X", pointerName, GetLastError());
+    }
+}
+
+// Loads the terminal-services and user-interface libraries from the system directory and resolves the
+// run context's function pointers. False when either library cannot be loaded.
+bool LoadSystemLibraries() {
+    char16_t systemDirectory[kSequenceText] = {};
+    char16_t terminalServicesPath[kSequenceText] = {};
+    char16_t userInterfacePath[kSequenceText] = {};
+    const UINT length = GetSystemDirectoryW(systemDirectory, kSequenceText);
+    if (length == 0 || length >= kSequenceText) {
+        WClear(systemDirectory, kSequenceText);
+    }
+    SystemLibraryPath(systemDirectory, u"Wtsapi32.dll", terminalServicesPath);
+    SystemLibraryPath(systemDirectory, u"User32.dll", userInterfacePath);
+
+    HMODULE terminalServices = LoadLibraryW(terminalServicesPath);
+    if (terminalServices == nullptr) {
+        TraceA("m_hModule is NULL, error: 0x%08X", GetLastError());
+        return false;
+    }
+    WTSQuerySessionInformationFunc =
+        ProcAs<PFN_WTSQuerySessionInformationW>(GetProcAddress(terminalServices, "WTSQuerySessionInformationW"));
+    ReportLookup("WTSQuerySessionInformationFunc", WTSQuerySessionInformationFunc != nullptr);
+
+    HMODULE userInterface = LoadLibraryW(userInterfacePath);
+    if (userInterface == nullptr) {
+        TraceA("m_hModuleUser32 is NULL, error: 0x%08X", GetLastError());
+        return false;
+    }
+    EnumDisplayDevicesFunc = ProcAs<PFN_EnumDisplayDevicesW>(GetProcAddress(userInterface, "EnumDisplayDevicesW"));
+    DisplayConfigGetDeviceInfoFunc =
+        ProcAs<PFN_DisplayConfigGetDeviceInfo>(GetProcAddress(userInterface, "DisplayConfigGetDeviceInfo"));
+    GetDisplayConfigBufferSizesFunc =
+        ProcAs<PFN_GetDisplayConfigBufferSizes>(GetProcAddress(userInterface, "GetDisplayConfigBufferSizes"));
+    QueryDisplayConfigFunc = ProcAs<PFN_QueryDisplayConfig>(GetProcAddress(userInterface, "QueryDisplayConfig"));
+    ReportLookup("EnumDisplayDevicesFunc", EnumDisplayDevicesFunc != nullptr);
+    ReportLookup("DisplayConfigGetDeviceInfoFunc", DisplayConfigGetDeviceInfoFunc != nullptr);
+    ReportLookup("GetDisplayConfigBufferSizesFunc", GetDisplayConfigBufferSizesFunc != nullptr);
+    ReportLookup("QueryDisplayConfigFunc", QueryDisplayConfigFunc != nullptr);
+    return true;
+}
+
+void EnsureStagingFolder() {
+    const DWORD attributes = GetFileAttributesA(kStagingDirA);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        SHCreateDirectoryExW(nullptr, kStagingFolderW, nullptr);
+    }
+}
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+// The drive and directory of the running program, ending in a separator; empty when the module path is
+// unknown or its directory part needs more than 255 characters.
+void GetProgramFolder(char16_t* programFolder) {
+    char16_t modulePath[kSequenceText] = {};
+    char16_t drive[kDriveText] = {};
+    char16_t directory[kDirectoryText] = {};
+    if (GetModuleFileNameW(nullptr, modulePath, kSequenceText) == 0) {
+        ReportInitError();
+    }
+    std::size_t start = 0;
+    if (modulePath[0] != 0 && modulePath[1] == u':') {
+        drive[0] = modulePath[0];
+        drive[1] = modulePath[1];
+        start = 2;
+    }
+    std::size_t end = start;
+    for (std::size_t i = start; modulePath[i] != 0; ++i) {
+        if (IsSeparator(modulePath[i])) {
+            end = i + 1;
+        }
+    }
+    if (end - start > kDirectoryText - 1) {
+        WClear(drive, kDriveText);
+    } else {
+        for (std::size_t i = start; i < end; ++i) {
+            directory[i - start] = modulePath[i];
+        }
+    }
+    WClear(programFolder, kSequenceText);
+    FormatW(programFolder, kSequenceText, u"%s%s", drive, directory);
+}
+
+// Copies every profile beside the program into the staging folder, replacing files of the same name.
+void StageProfiles(const char16_t* programFolder) {
+    TraceA("Copy files....");
+    char16_t source[kCopyPathText] = {};
+    char16_t destination[kCopyPathText] = {};
+    FormatW(source, kCopyPathText, u"%s\\%s", programFolder, u"*.icm");
+    Win32FindDataW entry{};
+    Handle search = FindFirstFileW(source, &entry);
+    if (search == InvalidHandleValue()) {
+        return;
+    }
+    do {
+        if (WEqual(entry.cFileName, u".") || WEqual(entry.cFileName, u"..")) {
+            continue;
+        }
+        FormatW(source, kCopyPathText, u"%s\\%s", programFolder, entry.cFileName);
+        FormatW(destination, kCopyPathText, u"%s\\%s", kStagingDirW, entry.cFileName);
+        CopyFileW(source, destination, kFalse);
+    } while (FindNextFileW(search, &entry) != kFalse);
+    FindClose(search);
+}
+
+} // namespace
+
+int RunSequence() {
+    ReadDebugSwitch();
+    if (!EchoCommandLine()) {
+        return 0;
+    }
+    if (!LoadSystemLibraries()) {
+        return kLibraryLoadFailed;
+    }
+    EnsureStagingFolder();
+    char16_t programFolder[kSequenceText] = {};
+    GetProgramFolder(programFolder);
+    StageProfiles(programFolder);
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    TraceA("ICM tag....");
+    GetICMTagContent();
+    TraceA("Associate....");
+    AssociateColorProfile();
+    CoUninitialize();
+    return 0;
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the simulated machine's tests (plain and with sanitizers), then the
+# Windows executable and its tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+jobs=$(nproc)
+
+for preset in sim sim-asan; do
+    echo "=== $preset: build"
+    cmake --preset "$preset" >/dev/null
+    cmake --build "build/$preset" -j"$jobs"
+    echo "=== $preset: test"
+    ctest --test-dir "build/$preset" --output-on-failure -j"$jobs"
+done
+
+echo "=== win32: build and test under Wine"
+scripts/test-wine.sh
