@@ -27,7 +27,15 @@ FARPROC GetProcAddress(HMODULE module, const char* procName) {
 }
 
 DWORD GetModuleFileNameW(HMODULE module, char16_t* buffer, DWORD size) {
-    return ::GetModuleFileNameW(Real(module), win32::W(buffer), size);
+    const ::DWORD length = ::GetModuleFileNameW(Real(module), win32::W(buffer), size);
+    // Older Windows versions (and Wine) fill a buffer that is too small without a terminator; the path
+    // is always handed back terminated, cut as newer versions cut it.
+    if (size > 0 && length >= size) {
+        buffer[size - 1] = u'\0';
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    return length;
 }
 
 } // namespace platform
