@@ -27,7 +27,7 @@ TEST(DeviceIoTest, ControlRequestOnAPlainFileFails) {
     const std::wstring root = wine_test::MakeTempFolder();
     const std::wstring file = root + L"\\plain.bin";
     wine_test::WriteFileBytes(file, "data");
-    const std::u16string path(file.begin(), file.end());
+    const std::u16string path = wine_test::U(file);
     const platform::Handle handle =
         platform::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, 0, nullptr);

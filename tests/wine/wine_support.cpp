@@ -15,17 +15,6 @@ namespace wine_test {
 
 namespace {
 
-// Drains a pipe into text until the writer closes it.
-std::string ReadAll(HANDLE pipe) {
-    std::string text;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(pipe, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        text.append(chunk, got);
-    }
-    return text;
-}
-
 void AppendBigEndian(std::string& bytes, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) {
         bytes.push_back(static_cast<char>((value >> shift) & 0xFF));
@@ -69,7 +58,7 @@ std::string WhitePoint() {
 
 } // namespace
 
-ProcessResult Run(const std::wstring& commandLine) {
+Child Start(const std::wstring& commandLine, unsigned long creationFlags) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
@@ -89,21 +78,43 @@ ProcessResult Run(const std::wstring& commandLine) {
     PROCESS_INFORMATION process{};
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
-    const BOOL started =
-        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, creationFlags, nullptr,
+                                        nullptr, &startup, &process);
     CloseHandle(writeEnd);
     CloseHandle(nul);
     if (!started) {
         CloseHandle(readEnd);
         throw std::runtime_error("CreateProcessW failed");
     }
+    return {process.hProcess, process.hThread, readEnd};
+}
+
+std::string ReadAll(void* pipe) {
+    std::string text;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        text.append(chunk, got);
+    }
+    return text;
+}
+
+unsigned long Finish(Child& child) {
+    WaitForSingleObject(child.process, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(child.process, &exitCode);
+    CloseHandle(child.output);
+    CloseHandle(child.thread);
+    CloseHandle(child.process);
+    child = {};
+    return exitCode;
+}
+
+ProcessResult Run(const std::wstring& commandLine) {
+    Child child = Start(commandLine, 0);
     ProcessResult result;
-    result.output = ReadAll(readEnd);
-    CloseHandle(readEnd);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    result.output = ReadAll(child.output);
+    result.exitCode = Finish(child);
     return result;
 }
 

@@ -6,13 +6,33 @@
 
 namespace wine_test {
 
+// Windows text as the platform layer's UTF-16.
+inline std::u16string U(const std::wstring& text) {
+    return {text.begin(), text.end()};
+}
+
 struct ProcessResult {
     unsigned long exitCode = 0;
     // Standard output and standard error, as the program wrote them.
     std::string output;
 };
 
-// Runs a command line (program and arguments, as CreateProcessW takes them) to its end.
+// A started process whose standard output and standard error go into one pipe.
+struct Child {
+    void* process = nullptr;
+    void* thread = nullptr;
+    void* output = nullptr;
+};
+
+// Starts a command line (program and arguments, as CreateProcessW takes them) with standard input
+// from NUL; creationFlags as CreateProcessW takes them. Throws when the process cannot start.
+Child Start(const std::wstring& commandLine, unsigned long creationFlags);
+// Everything the process writes, until it closes its end.
+std::string ReadAll(void* pipe);
+// Waits for the process to end, releases its handles and gives its exit code.
+unsigned long Finish(Child& child);
+
+// Runs a command line to its end.
 ProcessResult Run(const std::wstring& commandLine);
 
 // Runs a command through cmd /c; true when it ends with 0.
