@@ -25,10 +25,11 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-"$WINE" wineboot -i </dev/null >/dev/null 2>&1
-"$WINESERVER" -w
-# One server for the whole run: every test is its own process, and starting the server for each would
-# cost seconds a test.
+# One persistent server for the whole run: every test is its own process, and starting the server for
+# each would cost seconds a test. The prefix is set up under it, so that Wine's background processes
+# (services, explorer) start here with their output to /dev/null, and not later inside a test whose
+# output pipe they would keep open.
 "$WINESERVER" -p
+"$WINE" wineboot -i </dev/null >/dev/null 2>&1
 
 ctest --test-dir build/win32 --output-on-failure "$@" </dev/null
