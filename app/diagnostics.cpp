@@ -40,7 +40,8 @@ bool WideTraceWanted() {
 
 void ReadDebugSwitch() {
     platform::HKEY key = nullptr;
-    if (platform::RegOpenKeyExW(platform::HKeyLocalMachine(), u"Software\\NORVIK\\Quillory\\NorvikOptimization", 0,
+    if (platform::RegOpenKeyExW(platform::HKeyLocalMachine(),
+                                u"Software\\NORVIK\\Quillory\\NorvikOptimization", 0,
                                 platform::KEY_WOW64_64KEY | platform::KEY_QUERY_VALUE,
                                 &key) != static_cast<platform::LONG>(platform::ERROR_SUCCESS)) {
         return;
@@ -48,7 +49,8 @@ void ReadDebugSwitch() {
     // The value is taken as four little-endian bytes whatever its type; a shorter one fills the low bytes.
     platform::BYTE value[4] = {};
     platform::DWORD size = sizeof value;
-    const platform::LONG result = platform::RegQueryValueExW(key, u"LumisseDebug", nullptr, nullptr, value, &size);
+    const platform::LONG result =
+        platform::RegQueryValueExW(key, u"LumisseDebug", nullptr, nullptr, value, &size);
     platform::RegCloseKey(key);
     const uint32_t number = static_cast<uint32_t>(value[0]) | (static_cast<uint32_t>(value[1]) << 8) |
                             (static_cast<uint32_t>(value[2]) << 16) | (static_cast<uint32_t>(value[3]) << 24);

@@ -37,6 +37,7 @@ extern platform::HPROFILE g_pIcmFile;
 void ResetRunContext();
 
 // The staging folder: wide with its trailing separator, wide without it, and narrow without it.
-inline constexpr char16_t kStagingFolderW[] = u"C:\\ProgramData\\NORVIK\\Quillory\\NORVIKOptimization\\Lumisse\\";
+inline constexpr char16_t kStagingFolderW[] =
+    u"C:\\ProgramData\\NORVIK\\Quillory\\NORVIKOptimization\\Lumisse\\";
 inline constexpr char16_t kStagingDirW[] = u"C:\\ProgramData\\NORVIK\\Quillory\\NORVIKOptimization\\Lumisse";
 inline constexpr char kStagingDirA[] = "C:\\ProgramData\\NORVIK\\Quillory\\NORVIKOptimization\\Lumisse";

@@ -70,8 +70,8 @@ bool LoadSystemLibraries() {
         TraceA("m_hModule is NULL, error: 0x%08X", GetLastError());
         return false;
     }
-    WTSQuerySessionInformationFunc =
-        ProcAs<PFN_WTSQuerySessionInformationW>(GetProcAddress(terminalServices, "WTSQuerySessionInformationW"));
+    WTSQuerySessionInformationFunc = ProcAs<PFN_WTSQuerySessionInformationW>(
+        GetProcAddress(terminalServices, "WTSQuerySessionInformationW"));
     ReportLookup("WTSQuerySessionInformationFunc", WTSQuerySessionInformationFunc != nullptr);
 
     HMODULE userInterface = LoadLibraryW(userInterfacePath);
@@ -79,12 +79,14 @@ bool LoadSystemLibraries() {
         TraceA("m_hModuleUser32 is NULL, error: 0x%08X", GetLastError());
         return false;
     }
-    EnumDisplayDevicesFunc = ProcAs<PFN_EnumDisplayDevicesW>(GetProcAddress(userInterface, "EnumDisplayDevicesW"));
+    EnumDisplayDevicesFunc =
+        ProcAs<PFN_EnumDisplayDevicesW>(GetProcAddress(userInterface, "EnumDisplayDevicesW"));
     DisplayConfigGetDeviceInfoFunc =
         ProcAs<PFN_DisplayConfigGetDeviceInfo>(GetProcAddress(userInterface, "DisplayConfigGetDeviceInfo"));
     GetDisplayConfigBufferSizesFunc =
         ProcAs<PFN_GetDisplayConfigBufferSizes>(GetProcAddress(userInterface, "GetDisplayConfigBufferSizes"));
-    QueryDisplayConfigFunc = ProcAs<PFN_QueryDisplayConfig>(GetProcAddress(userInterface, "QueryDisplayConfig"));
+    QueryDisplayConfigFunc =
+        ProcAs<PFN_QueryDisplayConfig>(GetProcAddress(userInterface, "QueryDisplayConfig"));
     ReportLookup("EnumDisplayDevicesFunc", EnumDisplayDevicesFunc != nullptr);
     ReportLookup("DisplayConfigGetDeviceInfoFunc", DisplayConfigGetDeviceInfoFunc != nullptr);
     ReportLookup("GetDisplayConfigBufferSizesFunc", GetDisplayConfigBufferSizesFunc != nullptr);
@@ -99,7 +101,9 @@ void EnsureStagingFolder() {
     }
 }
 
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+bool IsSeparator(char16_t c) {
+    return c == u'\\' || c == u'/';
+}
 
 // The drive and directory of the running program, ending in a separator; empty when the module path is
 // unknown or its directory part needs more than 255 characters.

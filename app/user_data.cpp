@@ -12,11 +12,12 @@ int GetUserDataFilePath(char16_t* path, std::size_t capacity) {
     char16_t* userName = nullptr;
     platform::DWORD bytes = 0;
     if (WTSQuerySessionInformationFunc != nullptr &&
-        WTSQuerySessionInformationFunc(platform::WTS_CURRENT_SERVER_HANDLE(), sessionId, platform::WTSUserName,
-                                       &userName, &bytes) == platform::kFalse) {
+        WTSQuerySessionInformationFunc(platform::WTS_CURRENT_SERVER_HANDLE(), sessionId,
+                                       platform::WTSUserName, &userName, &bytes) == platform::kFalse) {
         userName = nullptr;
     }
-    platform::FormatW(fileName, kFileNameText, u"%s_%s", userName != nullptr ? userName : u"", u"my_lu_data.sys");
+    platform::FormatW(fileName, kFileNameText, u"%s_%s", userName != nullptr ? userName : u"",
+                      u"my_lu_data.sys");
     platform::FormatW(path, capacity, u"%s%s", kStagingFolderW, fileName);
     return 1;
 }

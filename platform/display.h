@@ -23,8 +23,8 @@ struct DisplayDeviceW {
 using PFN_EnumDisplayDevicesW = BOOL(PLATFORM_API*)(const char16_t* device, DWORD deviceIndex,
                                                     DisplayDeviceW* displayDevice, DWORD flags);
 // The function itself, as the lookup finds it.
-BOOL PLATFORM_API EnumDisplayDevicesW(const char16_t* device, DWORD deviceIndex, DisplayDeviceW* displayDevice,
-                                      DWORD flags);
+BOOL PLATFORM_API EnumDisplayDevicesW(const char16_t* device, DWORD deviceIndex,
+                                      DisplayDeviceW* displayDevice, DWORD flags);
 
 constexpr UINT32 QDC_ONLY_ACTIVE_PATHS = 2;
 constexpr UINT32 DISPLAYCONFIG_OUTPUT_TECHNOLOGY_LVDS = 6;
@@ -89,7 +89,8 @@ struct DisplayConfigSourceDeviceName {
     char16_t viewGdiDeviceName[32];
 };
 
-LONG GetDisplayConfigBufferSizes(UINT32 flags, UINT32* numPathArrayElements, UINT32* numModeInfoArrayElements);
+LONG GetDisplayConfigBufferSizes(UINT32 flags, UINT32* numPathArrayElements,
+                                 UINT32* numModeInfoArrayElements);
 LONG QueryDisplayConfig(UINT32 flags, UINT32* numPathArrayElements, DisplayConfigPathInfo* pathArray,
                         UINT32* numModeInfoArrayElements, DisplayConfigModeInfo* modeInfoArray,
                         UINT32* currentTopologyId);

@@ -21,7 +21,9 @@ long long FormatArg::asSigned() const {
     }
 }
 
-unsigned long long FormatArg::asUnsigned() const { return static_cast<unsigned long long>(asSigned()); }
+unsigned long long FormatArg::asUnsigned() const {
+    return static_cast<unsigned long long>(asSigned());
+}
 
 double FormatArg::asReal() const {
     switch (kind_) {
@@ -137,14 +139,17 @@ std::string IntegerDigits(const Spec& spec, const FormatArg& arg, bool& negative
             value = static_cast<int>(static_cast<unsigned>(value & 0xFFFFFFFFll));
         }
         negative = value < 0;
-        magnitude = negative ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+        magnitude =
+            negative ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
     } else {
         magnitude = arg.asUnsigned();
         if (!spec.longLong) {
             magnitude &= 0xFFFFFFFFull;
         }
     }
-    const unsigned base = (spec.conversion == 'x' || spec.conversion == 'X') ? 16u : spec.conversion == 'o' ? 8u : 10u;
+    const unsigned base = (spec.conversion == 'x' || spec.conversion == 'X') ? 16u
+                          : spec.conversion == 'o'                           ? 8u
+                                                                             : 10u;
     const char* digitSet = spec.conversion == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string digits;
     do {
@@ -174,7 +179,8 @@ template <typename Char> void EmitText(Sink<Char>& out, const Spec& spec, std::b
     Pad(out, spec, text.size(), false);
 }
 
-template <typename Char> void EmitNumber(Sink<Char>& out, const Spec& spec, std::string_view prefix, std::string_view digits) {
+template <typename Char>
+void EmitNumber(Sink<Char>& out, const Spec& spec, std::string_view prefix, std::string_view digits) {
     const std::size_t length = prefix.size() + digits.size();
     const bool zeroPad = spec.zero && !spec.left && (spec.precision < 0 || spec.conversion == 'f');
     if (!zeroPad) {
@@ -246,7 +252,9 @@ template <typename Char> void Convert(Sink<Char>& out, const Spec& spec, const F
     }
 }
 
-bool IsDigit(unsigned c) { return c >= '0' && c <= '9'; }
+bool IsDigit(unsigned c) {
+    return c >= '0' && c <= '9';
+}
 
 template <typename Char> void Run(Sink<Char>& out, const Char* format, std::span<const FormatArg> args) {
     std::size_t next = 0;
@@ -278,12 +286,15 @@ template <typename Char> void Run(Sink<Char>& out, const Char* format, std::span
             }
         }
         for (; IsDigit(static_cast<unsigned>(*p)); ++p) {
-            spec.width = spec.width < 100000 ? spec.width * 10 + static_cast<std::size_t>(*p - Char('0')) : spec.width;
+            spec.width =
+                spec.width < 100000 ? spec.width * 10 + static_cast<std::size_t>(*p - Char('0')) : spec.width;
         }
         if (*p == Char('.')) {
             spec.precision = 0;
             for (++p; IsDigit(static_cast<unsigned>(*p)); ++p) {
-                spec.precision = spec.precision < 100000 ? spec.precision * 10 + static_cast<int>(*p - Char('0')) : spec.precision;
+                spec.precision = spec.precision < 100000
+                                     ? spec.precision * 10 + static_cast<int>(*p - Char('0'))
+                                     : spec.precision;
             }
         }
         if (*p == Char('l') && p[1] == Char('l')) {

@@ -29,11 +29,11 @@ class FormatArg {
             unsigned_ = static_cast<unsigned long long>(value);
         }
     }
-    FormatArg(double value) : kind_(Kind::Real), real_(value) {}                 // NOLINT
-    FormatArg(const char* value) : kind_(Kind::Narrow), narrow_(value) {}        // NOLINT
-    FormatArg(const char16_t* value) : kind_(Kind::Wide), wide_(value) {}        // NOLINT
-    FormatArg(const std::string& value) : FormatArg(value.c_str()) {}            // NOLINT
-    FormatArg(const std::u16string& value) : FormatArg(value.c_str()) {}         // NOLINT
+    FormatArg(double value) : kind_(Kind::Real), real_(value) {}          // NOLINT
+    FormatArg(const char* value) : kind_(Kind::Narrow), narrow_(value) {} // NOLINT
+    FormatArg(const char16_t* value) : kind_(Kind::Wide), wide_(value) {} // NOLINT
+    FormatArg(const std::string& value) : FormatArg(value.c_str()) {}     // NOLINT
+    FormatArg(const std::u16string& value) : FormatArg(value.c_str()) {}  // NOLINT
 
     Kind kind() const { return kind_; }
     long long asSigned() const;

@@ -6,7 +6,9 @@
 namespace platform {
 
 constexpr int WTSUserName = 5;
-inline Handle WTS_CURRENT_SERVER_HANDLE() { return nullptr; }
+inline Handle WTS_CURRENT_SERVER_HANDLE() {
+    return nullptr;
+}
 
 DWORD WTSGetActiveConsoleSessionId();
 
@@ -14,7 +16,7 @@ DWORD WTSGetActiveConsoleSessionId();
 using PFN_WTSQuerySessionInformationW = BOOL(PLATFORM_API*)(Handle server, DWORD sessionId, int infoClass,
                                                             char16_t** buffer, DWORD* bytesReturned);
 // The function itself, as the lookup finds it.
-BOOL PLATFORM_API WTSQuerySessionInformationW(Handle server, DWORD sessionId, int infoClass, char16_t** buffer,
-                                              DWORD* bytesReturned);
+BOOL PLATFORM_API WTSQuerySessionInformationW(Handle server, DWORD sessionId, int infoClass,
+                                              char16_t** buffer, DWORD* bytesReturned);
 
 } // namespace platform

@@ -4,7 +4,9 @@ namespace platform {
 
 namespace {
 
-char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+char16_t FoldAscii(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
 
 void AppendUtf8(std::string& out, char32_t cp) {
     auto put = [&out](unsigned value) { out.push_back(static_cast<char>(value)); };
@@ -98,7 +100,8 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
             c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c < 0xE000) {

@@ -49,7 +49,9 @@ constexpr DWORD ERROR_GEN_FAILURE = 31;
 // HRESULTs (as signed 32-bit values, the way Windows declares them).
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
-constexpr HRESULT MakeHresult(uint32_t value) { return static_cast<HRESULT>(value); }
+constexpr HRESULT MakeHresult(uint32_t value) {
+    return static_cast<HRESULT>(value);
+}
 constexpr HRESULT E_FAIL = MakeHresult(0x80004005u);
 constexpr HRESULT E_INVALIDARG = MakeHresult(0x80070057u);
 constexpr HRESULT E_OUTOFMEMORY = MakeHresult(0x8007000Eu);
@@ -70,8 +72,12 @@ constexpr HRESULT WBEM_E_INVALID_QUERY = MakeHresult(0x80041017u);
 constexpr HRESULT WBEM_E_INVALID_METHOD = MakeHresult(0x8004102Eu);
 constexpr HRESULT WBEM_E_TYPE_MISMATCH = MakeHresult(0x80041005u);
 
-constexpr bool Failed(HRESULT hr) { return hr < 0; }
-constexpr bool Succeeded(HRESULT hr) { return hr >= 0; }
+constexpr bool Failed(HRESULT hr) {
+    return hr < 0;
+}
+constexpr bool Succeeded(HRESULT hr) {
+    return hr >= 0;
+}
 
 // The thread's last error value (GetLastError / SetLastError).
 DWORD GetLastError();

@@ -2,6 +2,7 @@
 // Internal to the sim backend.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -51,7 +52,12 @@ const Machine& Current();
 void Finish();
 
 // Every sim module with state of its own registers its reset here (called by Load) and, where state
-// persists in the root, its save (called by Finish).
+// persists in the root, its save (called by Finish; may be null). The registry is a function-local
+// list, so registering works from a static initialiser as well as lazily, from the first call that
+// touches the module's state; registering the same reset twice keeps one entry. A module whose object
+// file the linker leaves out has no function that could be called, so its state cannot be seen; a
+// module that must save even when none of its functions ran registers from a static initialiser in a
+// file that is linked for another reason.
 struct Module {
     void (*reset)();
     void (*save)();
@@ -80,8 +86,28 @@ uint32_t FaultCode(const Json& fault, uint32_t fallback);
 // Host-side UTF-8 <-> the machine's UTF-16.
 std::string ToUtf8(std::u16string_view text);
 std::u16string ToUtf16(std::string_view text);
+// A wide argument as a journal field: its UTF-8 text, or null for a null pointer.
+Json JsonText(const char16_t* text);
+// Narrow text in the machine's ANSI code page -> UTF-16, through the code page service.
+std::u16string AnsiToUtf16(std::string_view text);
+
+// Memory that the system hands out and LocalFree releases (argument arrays, message texts, session
+// information). What is still allocated is released when the next machine is loaded.
+void* LocalAllocate(std::size_t bytes);
+// False for a pointer that did not come from LocalAllocate (or was released already).
+bool LocalRelease(void* memory);
+
+// True between a successful CoInitializeEx and the matching CoUninitialize.
+bool ComInitialized();
 
 // "0x%08X" of a value, as journal records write HRESULTs and control codes.
 std::string Hex32(uint32_t value);
+
+// True for an even number of hexadecimal digits (either case), the form of binary data in descriptions.
+bool IsHex(std::string_view text);
+// The bytes of such a text (a text that is not hex gives the bytes of its leading well-formed pairs).
+std::vector<uint8_t> FromHex(std::string_view text);
+// Upper-case hexadecimal digits of bytes, as journal records write binary data.
+std::string ToHex(const void* data, std::size_t size);
 
 } // namespace sim

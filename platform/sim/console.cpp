@@ -1,0 +1,32 @@
+// The process's standard output on the simulated machine: the console's text reaches the host as UTF-8.
+#include "platform/console.h"
+
+#include <cstdio>
+#include <string>
+
+#include "platform/sim/machine.h"
+
+namespace {
+
+void WriteUtf8(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+namespace platform {
+
+void WriteStdout(const char* text, std::size_t length) {
+    if (text != nullptr && length > 0) {
+        WriteUtf8(sim::ToUtf8(sim::AnsiToUtf16(std::string_view(text, length))));
+    }
+}
+
+void WriteStdoutW(const char16_t* text, std::size_t length) {
+    if (text != nullptr && length > 0) {
+        WriteUtf8(sim::ToUtf8(std::u16string_view(text, length)));
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,208 @@
+// Library loading, function lookup, the system directory and the program's path on the simulated
+// machine. The system libraries are those of the export table; a library loads only from the system
+// directory, or by a bare name from the program's folder first, as the system's search order has it.
+#include "platform/library.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sim/exports.h"
+#include "platform/sim/machine.h"
+#include "platform/text.h"
+
+namespace platform {
+
+// A loaded library: its full path and file name; a library planted beside the program exports nothing.
+struct ModuleTag {
+    std::u16string path;
+    std::u16string fileName;
+    bool planted;
+};
+
+} // namespace platform
+
+namespace sim {
+
+namespace {
+
+using platform::DWORD;
+using platform::HMODULE;
+
+std::vector<std::unique_ptr<platform::ModuleTag>>& Loaded() {
+    static std::vector<std::unique_ptr<platform::ModuleTag>> modules;
+    return modules;
+}
+
+void ResetLibraries() {
+    Loaded().clear();
+}
+
+bool IsLoaded(HMODULE module) {
+    const auto& loaded = Loaded();
+    return std::any_of(loaded.begin(), loaded.end(), [&](const auto& m) { return m.get() == module; });
+}
+
+[[maybe_unused]] const bool registered = (RegisterModule({&ResetLibraries, nullptr}), true);
+
+// A described text, or null.
+const Json& DescribedText(const char* key) {
+    return Current().desc[key];
+}
+
+bool IsSeparator(char16_t c) {
+    return c == u'\\' || c == u'/';
+}
+
+std::size_t NameStart(const std::u16string& path) {
+    const std::size_t separator = path.find_last_of(u"\\/");
+    return separator == std::u16string::npos ? 0 : separator + 1;
+}
+
+bool Listed(const char* key, std::u16string_view name) {
+    const std::u16string wanted(name);
+    const Json& list = Current().desc[key];
+    return std::any_of(list.begin(), list.end(), [&](const Json& entry) {
+        return platform::WEqualNoCase(ToUtf16(entry.get<std::string>()).c_str(), wanted.c_str());
+    });
+}
+
+bool SameFolder(std::u16string_view a, std::u16string_view b) {
+    const std::filesystem::path hostA = HostPath(a);
+    return !hostA.empty() && hostA == HostPath(b);
+}
+
+HMODULE Remember(const std::u16string& path, const std::u16string& fileName, bool planted) {
+    auto& loaded = Loaded();
+    for (const auto& module : loaded) {
+        if (platform::WEqualNoCase(module->path.c_str(), path.c_str())) {
+            return module.get();
+        }
+    }
+    loaded.push_back(std::make_unique<platform::ModuleTag>(platform::ModuleTag{path, fileName, planted}));
+    return loaded.back().get();
+}
+
+// The module that a system directory file name stands for, or null.
+HMODULE FromSystemDirectory(const std::u16string& fileName) {
+    const Json& systemDirectory = DescribedText("systemDirectory");
+    if (!systemDirectory.is_string() || !IsSystemLibrary(fileName) || Listed("missingLibraries", fileName)) {
+        return nullptr;
+    }
+    std::u16string folder = ToUtf16(systemDirectory.get<std::string>());
+    if (!folder.empty() && !IsSeparator(folder.back())) {
+        folder += u'\\';
+    }
+    return Remember(folder + fileName, fileName, false);
+}
+
+HMODULE LoadModule(std::u16string path) {
+    if (path.empty()) {
+        return nullptr;
+    }
+    // A name without an extension means a ".dll" file.
+    const std::size_t nameStart = NameStart(path);
+    if (path.find(u'.', nameStart) == std::u16string::npos) {
+        path += u".dll";
+    }
+    const std::u16string fileName = path.substr(nameStart);
+    const Json& systemDirectory = DescribedText("systemDirectory");
+    if (nameStart > 0) {
+        const std::u16string folder = path.substr(0, nameStart);
+        const bool inSystem =
+            systemDirectory.is_string() && SameFolder(folder, ToUtf16(systemDirectory.get<std::string>()));
+        return inSystem ? FromSystemDirectory(fileName) : nullptr;
+    }
+    // A bare name: the program's folder first, then the system directory.
+    const Json& program = DescribedText("program");
+    if (program.is_string()) {
+        const std::u16string programPath = ToUtf16(program.get<std::string>());
+        const std::u16string candidate = programPath.substr(0, NameStart(programPath)) + fileName;
+        if (NameStart(programPath) > 0 && std::filesystem::is_regular_file(HostPath(candidate))) {
+            return Remember(candidate, fileName, true);
+        }
+    }
+    return FromSystemDirectory(fileName);
+}
+
+} // namespace
+
+} // namespace sim
+
+namespace platform {
+
+UINT GetSystemDirectoryW(char16_t* buffer, UINT size) {
+    const sim::Json& systemDirectory = sim::DescribedText("systemDirectory");
+    if (!systemDirectory.is_string()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    const std::u16string folder = sim::ToUtf16(systemDirectory.get<std::string>());
+    const auto length = static_cast<UINT>(folder.size());
+    if (buffer == nullptr || size <= length) {
+        return length + 1; // the size needed, terminator included
+    }
+    WCopy(buffer, size, folder.c_str());
+    return length;
+}
+
+HMODULE LoadLibraryW(const char16_t* fileName) {
+    const HMODULE module = fileName != nullptr ? sim::LoadModule(fileName) : nullptr;
+    sim::Json record{{"path", sim::JsonText(fileName)}, {"result", module != nullptr ? 1 : 0}};
+    if (module != nullptr && module->planted) {
+        record["found"] = sim::ToUtf8(module->path);
+    }
+    sim::Journal("LoadLibraryW", std::move(record));
+    if (module == nullptr) {
+        SetLastError(fileName != nullptr ? ERROR_MOD_NOT_FOUND : ERROR_INVALID_PARAMETER);
+    }
+    return module;
+}
+
+FARPROC GetProcAddress(HMODULE module, const char* procName) {
+    if (!sim::IsLoaded(module)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    FARPROC function = nullptr;
+    if (procName != nullptr && !module->planted) {
+        const sim::Json& missing = sim::Current().desc["missingFunctions"];
+        const bool isMissing =
+            std::find(missing.begin(), missing.end(), sim::Json(procName)) != missing.end();
+        function = isMissing ? nullptr : sim::FindExport(module->fileName, procName);
+    }
+    if (function == nullptr) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+    }
+    return function;
+}
+
+DWORD GetModuleFileNameW(HMODULE module, char16_t* buffer, DWORD size) {
+    std::u16string path;
+    if (module != nullptr) {
+        if (!sim::IsLoaded(module)) {
+            SetLastError(ERROR_MOD_NOT_FOUND);
+            return 0;
+        }
+        path = module->path;
+    } else if (const sim::Json& program = sim::DescribedText("program"); program.is_string()) {
+        path = sim::ToUtf16(program.get<std::string>());
+    } else {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    if (buffer == nullptr || size == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    // A path that does not fit is cut to size - 1 characters and terminated; the result is then size.
+    WCopy(buffer, size, path.c_str());
+    if (path.size() >= size) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    return static_cast<DWORD>(path.size());
+}
+
+} // namespace platform

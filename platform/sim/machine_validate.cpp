@@ -1,0 +1,376 @@
+// Validation of a machine description: every key must be one the machine knows, with a value of the
+// kind it expects, so that a typo never silently changes the machine.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+#include "platform/sim/machine.h"
+
+namespace sim {
+
+namespace {
+
+using Path = std::string;
+
+[[noreturn]] void Fail(const Path& path, const std::string& what) {
+    throw MachineError("\"" + path + "\" " + what);
+}
+
+Path Member(const Path& path, std::string_view key) {
+    return path.empty() ? std::string(key) : path + "." + std::string(key);
+}
+
+Path Element(const Path& path, std::size_t index) {
+    return path + "[" + std::to_string(index) + "]";
+}
+
+void ExpectObject(const Json& value, const Path& path) {
+    if (!value.is_object()) {
+        Fail(path, "must be an object");
+    }
+}
+
+void ExpectArray(const Json& value, const Path& path) {
+    if (!value.is_array()) {
+        Fail(path, "must be an array");
+    }
+}
+
+void ExpectString(const Json& value, const Path& path) {
+    if (!value.is_string()) {
+        Fail(path, "must be a string");
+    }
+}
+
+void ExpectStringOrNull(const Json& value, const Path& path) {
+    if (!value.is_string() && !value.is_null()) {
+        Fail(path, "must be a string or null");
+    }
+}
+
+void ExpectBool(const Json& value, const Path& path) {
+    if (!value.is_boolean()) {
+        Fail(path, "must be true or false");
+    }
+}
+
+void ExpectUnsigned(const Json& value, const Path& path, uint64_t maximum = UINT32_MAX) {
+    if (!value.is_number_unsigned() || value.get<uint64_t>() > maximum) {
+        Fail(path, "must be a whole number from 0 to " + std::to_string(maximum));
+    }
+}
+
+void ExpectInteger(const Json& value, const Path& path) {
+    if (!value.is_number_integer() || value.get<int64_t>() < INT32_MIN || value.get<int64_t>() > INT32_MAX) {
+        Fail(path, "must be a whole 32-bit number");
+    }
+}
+
+void ExpectHex(const Json& value, const Path& path) {
+    if (!value.is_string() || !IsHex(value.get_ref<const std::string&>())) {
+        Fail(path, "must be a string of hexadecimal byte pairs");
+    }
+}
+
+void ExpectStringArray(const Json& value, const Path& path) {
+    ExpectArray(value, path);
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        ExpectString(value[i], Element(path, i));
+    }
+}
+
+// Rejects the first key of an object that is not among the known ones.
+void ExpectKeys(const Json& value, const Path& path, std::initializer_list<std::string_view> known) {
+    ExpectObject(value, path);
+    for (const auto& [key, member] : value.items()) {
+        if (std::find(known.begin(), known.end(), key) == known.end()) {
+            Fail(Member(path, key), "is not a known key");
+        }
+    }
+}
+
+void ValidateConsole(const Json& console, const Path& path) {
+    ExpectKeys(console, path, {"sessionId", "user", "queryFails"});
+    if (console.contains("sessionId")) {
+        ExpectUnsigned(console["sessionId"], Member(path, "sessionId"));
+    }
+    if (console.contains("user")) {
+        ExpectString(console["user"], Member(path, "user"));
+    }
+    if (console.contains("queryFails")) {
+        ExpectBool(console["queryFails"], Member(path, "queryFails"));
+    }
+}
+
+void ValidateRegistryValue(const Json& value, const Path& path) {
+    ExpectKeys(value, path, {"type", "data"});
+    if (!value.contains("type") || !value.contains("data")) {
+        Fail(path, "must give both \"type\" and \"data\"");
+    }
+    const Json& type = value["type"];
+    const Json& data = value["data"];
+    const Path dataPath = Member(path, "data");
+    if (type == "REG_DWORD") {
+        ExpectUnsigned(data, dataPath);
+    } else if (type == "REG_QWORD") {
+        ExpectUnsigned(data, dataPath, UINT64_MAX);
+    } else if (type == "REG_SZ") {
+        ExpectString(data, dataPath);
+    } else if (type == "REG_BINARY") {
+        ExpectHex(data, dataPath);
+    } else {
+        Fail(Member(path, "type"), "must be REG_DWORD, REG_QWORD, REG_SZ or REG_BINARY");
+    }
+}
+
+void ValidateRegistry(const Json& registry, const Path& path) {
+    ExpectObject(registry, path);
+    for (const auto& [keyName, key] : registry.items()) {
+        const Path keyPath = Member(path, keyName);
+        const bool hklm = keyName.size() >= 4 && (keyName.compare(0, 4, "HKLM") == 0) &&
+                          (keyName.size() == 4 || keyName[4] == '\\');
+        if (!hklm) {
+            Fail(keyPath, "must be a key path under HKLM\\");
+        }
+        ExpectObject(key, keyPath);
+        for (const auto& [valueName, value] : key.items()) {
+            if (valueName == "$denied") {
+                ExpectBool(value, Member(keyPath, valueName));
+            } else {
+                ValidateRegistryValue(value, Member(keyPath, valueName));
+            }
+        }
+    }
+}
+
+void ValidateBlockContent(const Json& content, const Path& path) {
+    if (content.is_string()) {
+        ExpectHex(content, path);
+        return;
+    }
+    ExpectKeys(content, path, {"bytes", "lowerBound", "elementSize"});
+    ExpectHex(content.contains("bytes") ? content["bytes"] : Json(), Member(path, "bytes"));
+    if (content.contains("lowerBound")) {
+        ExpectInteger(content["lowerBound"], Member(path, "lowerBound"));
+    }
+    if (content.contains("elementSize")) {
+        ExpectUnsigned(content["elementSize"], Member(path, "elementSize"));
+    }
+}
+
+void ValidateProperty(const std::string& name, const Json& value, const Path& path) {
+    if (name == "BlockContent") {
+        ValidateBlockContent(value, path);
+    } else if (value.is_array()) {
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            if (!value[i].is_number()) {
+                Fail(Element(path, i), "must be a number");
+            }
+        }
+    } else if (!value.is_string() && !value.is_boolean() && !value.is_number() && !value.is_null()) {
+        Fail(path, "must be a string, a boolean, a number, null or an array of numbers");
+    }
+}
+
+void ValidateWmi(const Json& wmi, const Path& path) {
+    ExpectObject(wmi, path);
+    for (const auto& [namespaceName, classes] : wmi.items()) {
+        const Path namespacePath = Member(path, namespaceName);
+        ExpectObject(classes, namespacePath);
+        for (const auto& [className, instances] : classes.items()) {
+            const Path classPath = Member(namespacePath, className);
+            ExpectArray(instances, classPath);
+            for (std::size_t i = 0; i < instances.size(); ++i) {
+                ExpectObject(instances[i], Element(classPath, i));
+                for (const auto& [property, value] : instances[i].items()) {
+                    ValidateProperty(property, value, Member(Element(classPath, i), property));
+                }
+            }
+        }
+    }
+}
+
+void ValidateDevice(const Json& device, const Path& path, bool adapter) {
+    if (adapter) {
+        ExpectKeys(device, path,
+                   {"DeviceName", "DeviceString", "StateFlags", "DeviceID", "DeviceKey", "monitors"});
+    } else {
+        ExpectKeys(device, path, {"DeviceName", "DeviceString", "StateFlags", "DeviceID", "DeviceKey"});
+    }
+    for (const char* text : {"DeviceName", "DeviceString", "DeviceID", "DeviceKey"}) {
+        if (device.contains(text)) {
+            ExpectString(device[text], Member(path, text));
+        }
+    }
+    if (device.contains("StateFlags")) {
+        ExpectUnsigned(device["StateFlags"], Member(path, "StateFlags"));
+    }
+    if (device.contains("monitors")) {
+        const Path monitorsPath = Member(path, "monitors");
+        ExpectArray(device["monitors"], monitorsPath);
+        for (std::size_t i = 0; i < device["monitors"].size(); ++i) {
+            ValidateDevice(device["monitors"][i], Element(monitorsPath, i), false);
+        }
+    }
+}
+
+void ValidateDisplay(const Json& display, const Path& path) {
+    ExpectKeys(display, path, {"adapters", "paths"});
+    if (display.contains("adapters")) {
+        const Path adaptersPath = Member(path, "adapters");
+        ExpectArray(display["adapters"], adaptersPath);
+        for (std::size_t i = 0; i < display["adapters"].size(); ++i) {
+            ValidateDevice(display["adapters"][i], Element(adaptersPath, i), true);
+        }
+    }
+    if (display.contains("paths")) {
+        const Path pathsPath = Member(path, "paths");
+        ExpectArray(display["paths"], pathsPath);
+        for (std::size_t i = 0; i < display["paths"].size(); ++i) {
+            const Json& entry = display["paths"][i];
+            const Path entryPath = Element(pathsPath, i);
+            ExpectKeys(entry, entryPath, {"outputTechnology", "sourceName"});
+            if (entry.contains("outputTechnology")) {
+                ExpectUnsigned(entry["outputTechnology"], Member(entryPath, "outputTechnology"));
+            }
+            if (entry.contains("sourceName")) {
+                ExpectString(entry["sourceName"], Member(entryPath, "sourceName"));
+            }
+        }
+    }
+}
+
+void ValidateAcpi(const Json& acpi, const Path& path) {
+    ExpectKeys(acpi, path, {"present", "reply"});
+    if (acpi.contains("present")) {
+        ExpectBool(acpi["present"], Member(path, "present"));
+    }
+    if (acpi.contains("reply")) {
+        ExpectHex(acpi["reply"], Member(path, "reply"));
+    }
+}
+
+void ValidateColorSystem(const Json& colorSystem, const Path& path) {
+    ExpectKeys(colorSystem, path, {"installed"});
+    if (colorSystem.contains("installed")) {
+        ExpectStringArray(colorSystem["installed"], Member(path, "installed"));
+    }
+}
+
+// What a fault's result is: a code of the call's own kind, or nothing (the call just fails).
+enum class Result { Code, None };
+
+struct FaultKind {
+    std::string_view call;
+    std::initializer_list<std::string_view> fields;
+    Result result;
+};
+
+const FaultKind* FindFaultKind(const std::string& call) {
+    static const std::array<FaultKind, 21> kinds{{
+        {"CommandLineToArgvW", {}, Result::None},
+        {"CoCreateInstance", {"namespace"}, Result::Code},
+        {"CoInitializeSecurity", {"namespace"}, Result::Code},
+        {"ConnectServer", {"namespace", "class"}, Result::Code},
+        {"CoSetProxyBlanket", {"namespace", "class"}, Result::Code},
+        {"ExecQuery", {"namespace", "class"}, Result::Code},
+        {"CreateInstanceEnum", {"namespace", "class"}, Result::Code},
+        {"GetObject", {"namespace", "class"}, Result::Code},
+        {"Get", {"namespace", "class", "instance", "property"}, Result::Code},
+        {"GetMethod", {"instance"}, Result::Code},
+        {"Put", {"instance"}, Result::Code},
+        {"ExecMethod", {"instance"}, Result::Code},
+        {"ExecMethod.noOutput", {"instance"}, Result::None},
+        {"SafeArrayGetElement", {"instance", "index"}, Result::Code},
+        {"GetDisplayConfigBufferSizes", {}, Result::Code},
+        {"QueryDisplayConfig", {}, Result::Code},
+        {"DisplayConfigGetDeviceInfo", {"path"}, Result::Code},
+        {"DeviceIoControl", {}, Result::None},
+        {"AssociateColorProfileWithDeviceW", {"occurrence"}, Result::None},
+        {"InstallColorProfileW", {}, Result::None},
+        {"WcsSetCalibrationManagementState", {}, Result::None},
+    }};
+    const auto it =
+        std::find_if(kinds.begin(), kinds.end(), [&](const FaultKind& k) { return k.call == call; });
+    return it == kinds.end() ? nullptr : &*it;
+}
+
+void ValidateFault(const Json& fault, const Path& path) {
+    ExpectObject(fault, path);
+    const Path callPath = Member(path, "call");
+    if (!fault.contains("call")) {
+        Fail(path, "must name its \"call\"");
+    }
+    ExpectString(fault["call"], callPath);
+    const FaultKind* kind = FindFaultKind(fault["call"].get<std::string>());
+    if (kind == nullptr) {
+        Fail(callPath, "names no call that can be made to fail");
+    }
+    for (const auto& [key, value] : fault.items()) {
+        const Path keyPath = Member(path, key);
+        if (key == "call") {
+            continue;
+        }
+        if (key == "result") {
+            // A text that reads as a code gives the same value whatever the fallback.
+            const bool code = value.is_number_integer() ||
+                              (value.is_string() && FaultCode(fault, 1) == FaultCode(fault, 0));
+            if (kind->result == Result::None) {
+                Fail(keyPath, "is not taken by this call: it fails without a result code");
+            }
+            if (!code) {
+                Fail(keyPath, "must be a number or a string \"0x...\"");
+            }
+        } else if (std::find(kind->fields.begin(), kind->fields.end(), key) == kind->fields.end()) {
+            Fail(keyPath, "is not a match field of this call");
+        } else if (key == "namespace" || key == "class" || key == "property") {
+            ExpectString(value, keyPath);
+        } else {
+            ExpectUnsigned(value, keyPath);
+        }
+    }
+}
+
+void ValidateFaults(const Json& faults, const Path& path) {
+    ExpectArray(faults, path);
+    for (std::size_t i = 0; i < faults.size(); ++i) {
+        ValidateFault(faults[i], Element(path, i));
+    }
+}
+
+} // namespace
+
+void Validate(const Json& description) {
+    if (!description.is_object()) {
+        throw MachineError("the machine description must be a JSON object");
+    }
+    for (const auto& [key, value] : description.items()) {
+        if (key == "program" || key == "commandLine" || key == "systemDirectory") {
+            ExpectStringOrNull(value, key);
+        } else if (key == "ansiCodePage") {
+            ExpectUnsigned(value, key, UINT16_MAX);
+        } else if (key == "missingLibraries" || key == "missingFunctions") {
+            ExpectStringArray(value, key);
+        } else if (key == "console") {
+            ValidateConsole(value, key);
+        } else if (key == "registry") {
+            ValidateRegistry(value, key);
+        } else if (key == "wmi") {
+            ValidateWmi(value, key);
+        } else if (key == "display") {
+            ValidateDisplay(value, key);
+        } else if (key == "acpi") {
+            ValidateAcpi(value, key);
+        } else if (key == "colorSystem") {
+            ValidateColorSystem(value, key);
+        } else if (key == "faults") {
+            ValidateFaults(value, key);
+        } else {
+            Fail(key, "is not a known key");
+        }
+    }
+}
+
+} // namespace sim

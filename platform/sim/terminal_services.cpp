@@ -1,0 +1,55 @@
+// Terminal services of the simulated machine: the console session and its user, from the description.
+#include "platform/terminal_services.h"
+
+#include <string>
+
+#include "platform/sim/machine.h"
+#include "platform/text.h"
+
+namespace {
+
+// The console session's identifier when no session is attached to the console.
+constexpr platform::DWORD kNoSession = 0xFFFFFFFFu;
+
+const sim::Json& Console() {
+    return sim::Current().desc["console"];
+}
+
+} // namespace
+
+namespace platform {
+
+DWORD WTSGetActiveConsoleSessionId() {
+    return Console().value("sessionId", kNoSession);
+}
+
+BOOL PLATFORM_API WTSQuerySessionInformationW(Handle, DWORD sessionId, int infoClass, char16_t** buffer,
+                                              DWORD* bytesReturned) {
+    if (buffer == nullptr || infoClass != WTSUserName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return kFalse;
+    }
+    if (Console().value("queryFails", false)) {
+        SetLastError(ERROR_GEN_FAILURE);
+        return kFalse;
+    }
+    if (sessionId != WTSGetActiveConsoleSessionId()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return kFalse;
+    }
+    const std::u16string user = sim::ToUtf16(Console().value("user", ""));
+    const std::size_t bytes = (user.size() + 1) * sizeof(char16_t);
+    auto* text = static_cast<char16_t*>(sim::LocalAllocate(bytes));
+    if (text == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return kFalse;
+    }
+    WCopy(text, user.size() + 1, user.c_str());
+    *buffer = text;
+    if (bytesReturned != nullptr) {
+        *bytesReturned = static_cast<DWORD>(bytes);
+    }
+    return kTrue;
+}
+
+} // namespace platform

@@ -1,0 +1,193 @@
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/sim/machine.h"
+#include "support/sim_fixture.h"
+
+namespace {
+
+using sim::Json;
+
+// The message of the MachineError a description raises, or "" when it is accepted.
+std::string Rejection(const char* description) {
+    try {
+        sim::Validate(Json::parse(description));
+    } catch (const sim::MachineError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(SimMachineValidate, AcceptsTheDefaultAndTheDocumentedForms) {
+    EXPECT_EQ(Rejection(sim::DefaultMachine().dump().c_str()), "");
+    EXPECT_EQ(Rejection(R"({"program": null, "commandLine": "a b", "registry": {},
+        "registry": {"HKLM\\Software\\X": {"$denied": true, "Bin": {"type": "REG_BINARY", "data": "0aFF"},
+                     "Q": {"type": "REG_QWORD", "data": 18446744073709551615}}},
+        "wmi": {"ROOT\\WMI": {"C": [{"BlockContent": {"bytes": "00", "lowerBound": -1, "elementSize": 1},
+                                      "N": null, "A": [1, 2]}], "Empty": []}},
+        "faults": [{"call": "Get", "namespace": "ROOT\\CIMV2", "instance": 0, "result": "0x80041002"},
+                   {"call": "QueryDisplayConfig", "result": 31}, {"call": "DeviceIoControl"}]})"),
+              "");
+}
+
+TEST(SimMachineValidate, NamesTheOffendingKeyPath) {
+    const struct {
+        const char* description;
+        const char* named;
+    } cases[] = {
+        {R"({"programm": "x"})", "\"programm\" is not a known key"},
+        {R"({"console": {"user": "a", "usr": "b"}})", "\"console.usr\" is not a known key"},
+        {R"({"console": {"sessionId": "1"}})", "\"console.sessionId\" must be a whole number"},
+        {R"({"console": {"sessionId": -1}})", "\"console.sessionId\" must be a whole number"},
+        {R"({"ansiCodePage": 1252.5})", "\"ansiCodePage\""},
+        {R"({"missingLibraries": ["a", 1]})", "\"missingLibraries[1]\" must be a string"},
+        {R"({"registry": {"HKCU\\X": {}}})", "under HKLM"},
+        {R"({"registry": {"HKLM\\X": {"V": {"type": "REG_DWORD", "data": "1"}}}})",
+         "\"registry.HKLM\\X.V.data\""},
+        {R"({"registry": {"HKLM\\X": {"V": {"type": "REG_DWORD", "data": 4294967296}}}})", "V.data"},
+        {R"({"registry": {"HKLM\\X": {"V": {"type": "REG_BINARY", "data": "0G"}}}})", "hexadecimal"},
+        {R"({"registry": {"HKLM\\X": {"V": {"type": "REG_MULTI_SZ", "data": "a"}}}})", "V.type"},
+        {R"({"registry": {"HKLM\\X": {"V": {"type": "REG_SZ", "data": "a", "size": 1}}}})", "V.size"},
+        {R"({"registry": {"HKLM\\X": {"$denied": 1}}})", "$denied\" must be true or false"},
+        {R"({"wmi": {"ROOT\\WMI": {"C": {}}}})", "\"wmi.ROOT\\WMI.C\" must be an array"},
+        {R"({"wmi": {"ROOT\\WMI": {"C": [{"P": {"x": 1}}]}}})", "\"wmi.ROOT\\WMI.C[0].P\""},
+        {R"({"wmi": {"ROOT\\WMI": {"C": [{"P": ["a"]}]}}})", "C[0].P[0]\" must be a number"},
+        {R"({"wmi": {"ROOT\\WMI": {"C": [{"BlockContent": "ABC"}]}}})", "BlockContent"},
+        {R"({"wmi": {"ROOT\\WMI": {"C": [{"BlockContent": {"bytes": "00", "lower": 0}}]}}})",
+         "BlockContent.lower\""},
+        {R"({"display": {"adapters": [{"monitors": [{"monitors": []}]}]}})",
+         "\"display.adapters[0].monitors[0].monitors\" is not a known key"},
+        {R"({"display": {"paths": [{"outputTechnology": "internal"}]}})",
+         "display.paths[0].outputTechnology"},
+        {R"({"acpi": {"present": "yes"}})", "\"acpi.present\""},
+        {R"({"acpi": {"reply": "123"}})", "\"acpi.reply\""},
+        {R"({"colorSystem": {"installed": "a.icm"}})", "\"colorSystem.installed\" must be an array"},
+        {R"({"faults": [{"result": 1}]})", "\"faults[0]\" must name its \"call\""},
+        {R"({"faults": [{"call": "ReadFile"}]})", "\"faults[0].call\" names no call"},
+        {R"({"faults": [{"call": "ExecQuery", "instance": 0}]})",
+         "\"faults[0].instance\" is not a match field"},
+        {R"({"faults": [{"call": "Get", "instance": "0"}]})",
+         "\"faults[0].instance\" must be a whole number"},
+        {R"({"faults": [{"call": "ExecQuery", "result": "bad"}]})", "\"faults[0].result\""},
+        {R"({"faults": [{"call": "DeviceIoControl", "result": 5}]})", "\"faults[0].result\" is not taken"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_NE(Rejection(c.description).find(c.named), std::string::npos)
+            << c.description << " -> " << Rejection(c.description);
+    }
+    EXPECT_NE(Rejection("[]"), "");
+}
+
+TEST(SimMachineDefault, PanelEdidIsCompleteAndNamesThePanel) {
+    const std::string hex =
+        sim::DefaultMachine()["wmi"]["ROOT\\WMI"]["WmiMonitorDescriptorMethods"][0]["BlockContent"];
+    const std::vector<uint8_t> edid = sim::FromHex(hex);
+    ASSERT_EQ(edid.size(), 128u);
+    unsigned sum = 0;
+    for (uint8_t b : edid) {
+        sum += b;
+    }
+    EXPECT_EQ(sum % 256, 0u);
+    EXPECT_EQ(sim::ToHex(edid.data(), 8), "00FFFFFFFFFFFF00");
+    EXPECT_EQ(sim::ToHex(edid.data() + 8, 4), "06AFEC10");
+}
+
+class SimMachineTest : public SimTest {};
+
+TEST_F(SimMachineTest, OverlayReplacesTopLevelKeysWhole) {
+    LoadMachine(R"({"registry": {}, "console": {"user": "alice"}})");
+    const Json& desc = sim::Current().desc;
+    EXPECT_TRUE(desc["registry"].empty());
+    EXPECT_FALSE(desc["console"].contains("sessionId"));
+    EXPECT_EQ(desc["ansiCodePage"], 1252);
+}
+
+TEST_F(SimMachineTest, HostPathFoldsCaseOfExistingComponentsOnly) {
+    MakeFolder(u"C:\\ProgramData\\Norvik");
+    const std::filesystem::path c = Root() / "C";
+    EXPECT_EQ(sim::HostPath(u"c:\\PROGRAMDATA\\norvik\\NewDir\\File.txt"),
+              c / "ProgramData" / "Norvik" / "NewDir" / "File.txt");
+    EXPECT_EQ(sim::HostPath(u"/programdata//NORVIK/"), c / "ProgramData" / "Norvik");
+    EXPECT_EQ(sim::HostPath(u"\\a\\..\\..\\b\\.\\c"), c / "b" / "c");
+    EXPECT_EQ(sim::HostPath(u"relative\\x"), std::filesystem::path());
+    EXPECT_EQ(sim::HostPath(u"C:relative"), std::filesystem::path());
+    EXPECT_EQ(sim::HostPath(u"\\\\.\\QRXACPI"), std::filesystem::path());
+    EXPECT_EQ(sim::HostPath(u"D:\\x"), Root() / "D" / "x");
+}
+
+TEST_F(SimMachineTest, LoadStartsLogsAfreshAndKeepsTheDrives) {
+    sim::Journal("CopyFileW", {{"from", "a"}, {"result", 1}});
+    sim::DebugLog("first\nsecond");
+    WriteFile(u"C:\\keep.txt", "x");
+    EXPECT_EQ(DebugLines(), (std::vector<std::string>{"first", "second"}));
+    ASSERT_EQ(JournalRecords().size(), 1u);
+    EXPECT_EQ(JournalRecords()[0].dump(), R"({"call":"CopyFileW","from":"a","result":1})");
+    LoadMachine("{}");
+    EXPECT_TRUE(JournalRecords().empty());
+    EXPECT_TRUE(DebugLines().empty());
+    EXPECT_TRUE(FileExists(u"C:\\KEEP.TXT"));
+}
+
+TEST_F(SimMachineTest, FaultsMatchOnTheirOwnFieldsOnly) {
+    LoadMachine(R"({"faults": [
+        {"call": "Get", "namespace": "root\\cimv2", "property": "Product", "result": "0x80041002"},
+        {"call": "Get", "instance": 1, "result": -2147217407},
+        {"call": "QueryDisplayConfig", "result": 31}]})");
+    const Json* byName =
+        sim::FindFault("Get", {{"namespace", "ROOT\\CIMV2"}, {"class", "X"}, {"property", "product"}});
+    ASSERT_NE(byName, nullptr);
+    EXPECT_EQ(sim::FaultCode(*byName, 0), 0x80041002u);
+    EXPECT_EQ(sim::FindFault("Get", {{"namespace", "ROOT\\WMI"}, {"property", "Product"}}), nullptr);
+    // A field that the fault names but the call does not give does not match.
+    EXPECT_EQ(sim::FindFault("Get", {{"namespace", "ROOT\\CIMV2"}}), nullptr);
+    const Json* byIndex = sim::FindFault("Get", {{"instance", 1}, {"property", "Other"}});
+    ASSERT_NE(byIndex, nullptr);
+    EXPECT_EQ(sim::FaultCode(*byIndex, 0), 0x80041001u);
+    EXPECT_EQ(sim::FindFault("Get", {{"instance", 0}}), nullptr);
+    ASSERT_NE(sim::FindFault("QueryDisplayConfig"), nullptr);
+    EXPECT_EQ(sim::FaultCode(*sim::FindFault("QueryDisplayConfig"), 0), 31u);
+    EXPECT_EQ(sim::FaultCode(Json::object(), 87), 87u);
+    EXPECT_EQ(sim::FindFault("ExecQuery"), nullptr);
+}
+
+TEST_F(SimMachineTest, LocalMemoryIsReleasedOnce) {
+    void* block = sim::LocalAllocate(16);
+    ASSERT_NE(block, nullptr);
+    EXPECT_TRUE(sim::LocalRelease(block));
+    EXPECT_FALSE(sim::LocalRelease(block));
+    EXPECT_FALSE(sim::LocalRelease(nullptr));
+}
+
+TEST_F(SimMachineTest, UnusableDescriptionEndsWithStatusTwoAndWritesNothing) {
+    const std::filesystem::path root = Root() / "fresh";
+    const std::filesystem::path description = Root() / "bad.json";
+    std::ofstream(description) << R"({"console": {"sessionID": 1}})";
+    setenv("TINTFOLD_ROOT", root.c_str(), 1);
+    setenv("TINTFOLD_MACHINE", description.c_str(), 1);
+    char program[] = "tintfold";
+    char* argv[] = {program, nullptr};
+    EXPECT_EXIT(sim::LoadFromEnvironment(1, argv), ::testing::ExitedWithCode(2), "console.sessionID");
+    std::ofstream(description) << "{ not json";
+    EXPECT_EXIT(sim::LoadFromEnvironment(1, argv), ::testing::ExitedWithCode(2), "not valid JSON");
+    unsetenv("TINTFOLD_ROOT");
+    unsetenv("TINTFOLD_MACHINE");
+    EXPECT_FALSE(std::filesystem::exists(root));
+}
+
+TEST_F(SimMachineTest, EnvironmentRootUsesItsOwnMachineFile) {
+    const std::filesystem::path root = Root() / "env-root";
+    std::filesystem::create_directories(root);
+    std::ofstream(root / "machine.json") << R"({"console": {"user": "bob"}})";
+    setenv("TINTFOLD_ROOT", root.c_str(), 1);
+    char program[] = "tintfold";
+    char arg[] = "--x";
+    char* argv[] = {program, arg, nullptr};
+    sim::LoadFromEnvironment(2, argv);
+    unsetenv("TINTFOLD_ROOT");
+    EXPECT_EQ(sim::Current().root, root);
+    EXPECT_EQ(sim::Current().desc["console"]["user"], "bob");
+    EXPECT_EQ(sim::Current().args, std::vector<std::string>{"--x"});
+    EXPECT_TRUE(std::filesystem::exists(root / "journal.jsonl"));
+}
+
+} // namespace
