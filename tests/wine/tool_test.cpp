@@ -144,10 +144,12 @@ class ToolTest : public ::testing::Test {
 };
 
 TEST_F(ToolTest, EchoesItsArgumentsAndIsOtherwiseQuiet) {
-    const ToolRun run = RunTool(exe_, L"one \"two words\"");
+    // The arguments come out in the ANSI code page.
+    const ToolRun run = RunTool(exe_, L"one \"two words\" caf\u00E9");
     EXPECT_EQ(run.exitCode, 0u);
     const std::wstring output = wine_test::DecodeOutput(run.output);
-    EXPECT_EQ(output.find(L"0: " + exe_ + L"\r\n1: one\r\n2: two words\r\n"), 0u) << run.output;
+    EXPECT_EQ(output.find(L"0: " + exe_ + L"\r\n1: one\r\n2: two words\r\n3: caf\u00E9\r\n"), 0u)
+        << run.output;
     EXPECT_EQ(output.find(L"[Tintfold"), std::wstring::npos) << run.output;
     for (const std::wstring& text : run.debugger) {
         // Only the chassis query writes to the debugger whatever the switches say.
