@@ -47,12 +47,12 @@ const GUID& Real(const platform::Guid& guid) {
 
 // Wraps a real object that the caller receives; on failure to allocate the wrapper the real object is
 // released and the caller receives null.
-template <typename Wrapper, typename Interface> HRESULT Hand(Interface* real, auto** out) {
+template <typename Wrapped, typename Interface> HRESULT Hand(Interface* real, auto** out) {
     *out = nullptr;
     if (real == nullptr) {
         return S_OK;
     }
-    Wrapper* wrapper = new (std::nothrow) Wrapper(real);
+    Wrapped* wrapper = new (std::nothrow) Wrapped(real);
     if (wrapper == nullptr) {
         real->Release();
         return E_OUTOFMEMORY;
@@ -62,14 +62,14 @@ template <typename Wrapper, typename Interface> HRESULT Hand(Interface* real, au
 }
 
 // The result of a call that delivers an object: the call's own result, unless wrapping failed.
-template <typename Wrapper, typename Interface> HRESULT Deliver(HRESULT hr, Interface* real, auto** out) {
+template <typename Wrapped, typename Interface> HRESULT Deliver(HRESULT hr, Interface* real, auto** out) {
     if (out == nullptr) {
         if (real != nullptr) {
             real->Release();
         }
         return hr;
     }
-    const HRESULT wrapped = Hand<Wrapper>(real, out);
+    const HRESULT wrapped = Hand<Wrapped>(real, out);
     return platform::Failed(wrapped) ? wrapped : hr;
 }
 
@@ -122,6 +122,11 @@ class ClassObject final : public Wrapper<ClassObject, platform::WbemClassObject,
         HRESULT hr = real()->GetMethod(win32::W(name), flags, inSignature != nullptr ? &in : nullptr,
                                        outSignature != nullptr ? &out : nullptr);
         hr = Deliver<ClassObject>(hr, in, inSignature);
+        if (platform::Failed(hr) && out != nullptr) {
+            // A call reported as failed hands out nothing.
+            out->Release();
+            out = nullptr;
+        }
         return Deliver<ClassObject>(hr, out, outSignature);
     }
 
@@ -146,17 +151,17 @@ class Enumerator final : public Wrapper<Enumerator, platform::EnumWbemClassObjec
             return E_INVALIDARG;
         }
         *returned = 0;
-        std::vector<IWbemClassObject*> real_objects;
+        std::vector<IWbemClassObject*> realObjects;
         try {
-            real_objects.assign(count, nullptr);
+            realObjects.assign(count, nullptr);
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;
         }
         ULONG got = 0;
-        HRESULT hr = real()->Next(timeout, count, real_objects.data(), &got);
+        HRESULT hr = real()->Next(timeout, count, realObjects.data(), &got);
         platform::ULONG handed = 0;
         for (ULONG i = 0; i < got && i < count; ++i) {
-            const HRESULT wrapped = Hand<ClassObject>(real_objects[i], &objects[handed]);
+            const HRESULT wrapped = Hand<ClassObject>(realObjects[i], &objects[handed]);
             if (platform::Failed(wrapped)) {
                 hr = wrapped;
             } else if (objects[handed] != nullptr) {
