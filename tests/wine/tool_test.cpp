@@ -143,6 +143,19 @@ class ToolTest : public ::testing::Test {
     std::wstring exe_;
 };
 
+TEST_F(ToolTest, ManifestAsksForAdministratorRights) {
+    const HMODULE image = LoadLibraryExW(exe_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(image, nullptr);
+    const HRSRC resource = FindResourceW(image, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(resource, nullptr);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(image, resource)));
+    const std::string manifest(bytes, SizeofResource(image, resource));
+    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>"),
+              std::string::npos)
+        << manifest;
+    FreeLibrary(image);
+}
+
 TEST_F(ToolTest, EchoesItsArgumentsAndIsOtherwiseQuiet) {
     // The arguments come out in the ANSI code page.
     const ToolRun run = RunTool(exe_, L"one \"two words\" caf\u00E9");
