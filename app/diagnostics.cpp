@@ -14,7 +14,10 @@ using platform::FormatArg;
 namespace {
 
 constexpr std::size_t kTraceAText = 1024;
-constexpr std::size_t kTraceWText = 256;
+// The wide message has room for the longest device lines of display discovery; the data file path that
+// the first wide trace reads its switch from keeps its own 256 units.
+constexpr std::size_t kTraceWText = 1024;
+constexpr std::size_t kTracePathText = 256;
 constexpr std::size_t kReportText = 4096;
 
 void WriteNarrow(const char* text) {
@@ -28,8 +31,8 @@ void WriteNarrow(const char* text) {
 // Whether a wide trace line is written: the per-user switch is read at the first call and cached.
 bool WideTraceWanted() {
     if (g_nDebugMessage == 0) {
-        char16_t path[kTraceWText] = {};
-        GetUserDataFilePath(path, kTraceWText);
+        char16_t path[kTracePathText] = {};
+        GetUserDataFilePath(path, kTracePathText);
         const platform::UINT value = platform::GetPrivateProfileIntW(u"Main", u"DebugMessage", 0, path);
         g_nDebugMessage = (value & 0xFFFFu) != 0 ? 2 : 1;
     }

@@ -1,5 +1,6 @@
 #include "platform/format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -54,6 +55,9 @@ template <typename Char> class Sink {
         }
     }
     void repeat(Char c, std::size_t n) {
+        if (text_ == nullptr) {
+            n = std::min(n, limit_ - used_);
+        }
         for (std::size_t i = 0; i < n; ++i) {
             put(c);
         }

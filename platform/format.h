@@ -34,6 +34,9 @@ class FormatArg {
     FormatArg(const char16_t* value) : kind_(Kind::Wide), wide_(value) {} // NOLINT
     FormatArg(const std::string& value) : FormatArg(value.c_str()) {}     // NOLINT
     FormatArg(const std::u16string& value) : FormatArg(value.c_str()) {}  // NOLINT
+    // An argument keeps a pointer to the text: a temporary string would be gone before it is read.
+    FormatArg(std::string&&) = delete;
+    FormatArg(std::u16string&&) = delete;
 
     Kind kind() const { return kind_; }
     long long asSigned() const;

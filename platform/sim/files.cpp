@@ -44,8 +44,9 @@ void ResetFiles() {
 
 [[maybe_unused]] const bool registered = (RegisterModule({&ResetFiles, nullptr}), true);
 
+// ASCII letters in upper case: names compare as NTFS orders them ("_" after the letters).
 char16_t Fold(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
 }
 
 // Wildcard match ignoring ASCII case: "*" any run of characters, "?" any one character; "*.*" is

@@ -68,9 +68,10 @@ bool Listed(const char* key, std::u16string_view name) {
     });
 }
 
+// Both name one folder: their host paths are equal ignoring ASCII case (neither needs to exist).
 bool SameFolder(std::u16string_view a, std::u16string_view b) {
-    const std::filesystem::path hostA = HostPath(a);
-    return !hostA.empty() && hostA == HostPath(b);
+    const std::u16string hostA = HostPath(a).u16string();
+    return !hostA.empty() && platform::WEqualNoCase(hostA.c_str(), HostPath(b).u16string().c_str());
 }
 
 HMODULE Remember(const std::u16string& path, const std::u16string& fileName, bool planted) {

@@ -57,7 +57,9 @@ void ExpectBool(const Json& value, const Path& path) {
 }
 
 void ExpectUnsigned(const Json& value, const Path& path, uint64_t maximum = UINT32_MAX) {
-    if (!value.is_number_unsigned() || value.get<uint64_t>() > maximum) {
+    // A description built in code holds its numbers as signed ones; parsed text holds them as unsigned.
+    const bool whole = value.is_number_unsigned() || (value.is_number_integer() && value.get<int64_t>() >= 0);
+    if (!whole || value.get<uint64_t>() > maximum) {
         Fail(path, "must be a whole number from 0 to " + std::to_string(maximum));
     }
 }
@@ -91,17 +93,22 @@ void ExpectKeys(const Json& value, const Path& path, std::initializer_list<std::
     }
 }
 
+// Checks a member of an object when the object has it.
+template <typename Check> void IfPresent(const Json& object, const Path& path, const char* key, Check check) {
+    if (object.contains(key)) {
+        check(object[key], Member(path, key));
+    }
+}
+
+void ExpectUnsigned32(const Json& value, const Path& path) {
+    ExpectUnsigned(value, path);
+}
+
 void ValidateConsole(const Json& console, const Path& path) {
     ExpectKeys(console, path, {"sessionId", "user", "queryFails"});
-    if (console.contains("sessionId")) {
-        ExpectUnsigned(console["sessionId"], Member(path, "sessionId"));
-    }
-    if (console.contains("user")) {
-        ExpectString(console["user"], Member(path, "user"));
-    }
-    if (console.contains("queryFails")) {
-        ExpectBool(console["queryFails"], Member(path, "queryFails"));
-    }
+    IfPresent(console, path, "sessionId", ExpectUnsigned32);
+    IfPresent(console, path, "user", ExpectString);
+    IfPresent(console, path, "queryFails", ExpectBool);
 }
 
 void ValidateRegistryValue(const Json& value, const Path& path) {
@@ -129,8 +136,10 @@ void ValidateRegistry(const Json& registry, const Path& path) {
     ExpectObject(registry, path);
     for (const auto& [keyName, key] : registry.items()) {
         const Path keyPath = Member(path, keyName);
-        const bool hklm = keyName.size() >= 4 && (keyName.compare(0, 4, "HKLM") == 0) &&
-                          (keyName.size() == 4 || keyName[4] == '\\');
+        std::string prefix = keyName.substr(0, 5);
+        std::transform(prefix.begin(), prefix.end(), prefix.begin(),
+                       [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
+        const bool hklm = prefix == "hklm" || prefix == "hklm\\";
         if (!hklm) {
             Fail(keyPath, "must be a key path under HKLM\\");
         }
@@ -152,12 +161,8 @@ void ValidateBlockContent(const Json& content, const Path& path) {
     }
     ExpectKeys(content, path, {"bytes", "lowerBound", "elementSize"});
     ExpectHex(content.contains("bytes") ? content["bytes"] : Json(), Member(path, "bytes"));
-    if (content.contains("lowerBound")) {
-        ExpectInteger(content["lowerBound"], Member(path, "lowerBound"));
-    }
-    if (content.contains("elementSize")) {
-        ExpectUnsigned(content["elementSize"], Member(path, "elementSize"));
-    }
+    IfPresent(content, path, "lowerBound", ExpectInteger);
+    IfPresent(content, path, "elementSize", ExpectUnsigned32);
 }
 
 void ValidateProperty(const std::string& name, const Json& value, const Path& path) {
@@ -200,13 +205,9 @@ void ValidateDevice(const Json& device, const Path& path, bool adapter) {
         ExpectKeys(device, path, {"DeviceName", "DeviceString", "StateFlags", "DeviceID", "DeviceKey"});
     }
     for (const char* text : {"DeviceName", "DeviceString", "DeviceID", "DeviceKey"}) {
-        if (device.contains(text)) {
-            ExpectString(device[text], Member(path, text));
-        }
+        IfPresent(device, path, text, ExpectString);
     }
-    if (device.contains("StateFlags")) {
-        ExpectUnsigned(device["StateFlags"], Member(path, "StateFlags"));
-    }
+    IfPresent(device, path, "StateFlags", ExpectUnsigned32);
     if (device.contains("monitors")) {
         const Path monitorsPath = Member(path, "monitors");
         ExpectArray(device["monitors"], monitorsPath);
@@ -232,31 +233,21 @@ void ValidateDisplay(const Json& display, const Path& path) {
             const Json& entry = display["paths"][i];
             const Path entryPath = Element(pathsPath, i);
             ExpectKeys(entry, entryPath, {"outputTechnology", "sourceName"});
-            if (entry.contains("outputTechnology")) {
-                ExpectUnsigned(entry["outputTechnology"], Member(entryPath, "outputTechnology"));
-            }
-            if (entry.contains("sourceName")) {
-                ExpectString(entry["sourceName"], Member(entryPath, "sourceName"));
-            }
+            IfPresent(entry, entryPath, "outputTechnology", ExpectUnsigned32);
+            IfPresent(entry, entryPath, "sourceName", ExpectString);
         }
     }
 }
 
 void ValidateAcpi(const Json& acpi, const Path& path) {
     ExpectKeys(acpi, path, {"present", "reply"});
-    if (acpi.contains("present")) {
-        ExpectBool(acpi["present"], Member(path, "present"));
-    }
-    if (acpi.contains("reply")) {
-        ExpectHex(acpi["reply"], Member(path, "reply"));
-    }
+    IfPresent(acpi, path, "present", ExpectBool);
+    IfPresent(acpi, path, "reply", ExpectHex);
 }
 
 void ValidateColorSystem(const Json& colorSystem, const Path& path) {
     ExpectKeys(colorSystem, path, {"installed"});
-    if (colorSystem.contains("installed")) {
-        ExpectStringArray(colorSystem["installed"], Member(path, "installed"));
-    }
+    IfPresent(colorSystem, path, "installed", ExpectStringArray);
 }
 
 // What a fault's result is: a code of the call's own kind, or nothing (the call just fails).

@@ -119,7 +119,7 @@ TEST_F(DiagnosticsTest, LongMessagesAreCutToTheirBuffers) {
         TraceW(u"%s", wide.c_str());
     });
     EXPECT_EQ(output,
-              "[Tintfold W] " + std::string(1023, 'n') + "\n[Tintfold S] " + std::string(255, 'w') + "\n");
+              "[Tintfold W] " + std::string(1023, 'n') + "\n[Tintfold S] " + std::string(1023, 'w') + "\n");
 }
 
 TEST_F(DiagnosticsTest, ConsolePrintsIgnoreTheSwitches) {

@@ -74,7 +74,8 @@ TEST_F(FormatTest, OutputIsCutToTheBufferWithItsTerminator) {
 }
 
 TEST_F(FormatTest, UnboundedStringsKeepEverything) {
-    const platform::FormatArg args[] = {platform::FormatArg(std::string(3000, 'x'))};
+    const std::string text(3000, 'x');
+    const platform::FormatArg args[] = {platform::FormatArg(text)};
     EXPECT_EQ(platform::FormatNarrowString("<%s>", args).size(), 3002u);
     EXPECT_EQ(platform::FormatWideString(u"%d", {}), u"");
 }

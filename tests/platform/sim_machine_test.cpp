@@ -1,7 +1,13 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/com.h"
+#include "platform/command_line.h"
+#include "platform/files.h"
+#include "platform/library.h"
+#include "platform/registry.h"
 #include "platform/sim/machine.h"
+#include "platform/text.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -28,6 +34,11 @@ TEST(SimMachineValidate, AcceptsTheDefaultAndTheDocumentedForms) {
         "faults": [{"call": "Get", "namespace": "ROOT\\CIMV2", "instance": 0, "result": "0x80041002"},
                    {"call": "QueryDisplayConfig", "result": 31}, {"call": "DeviceIoControl"}]})"),
               "");
+}
+
+TEST(SimMachineValidate, NumbersBuiltInCodeCountAsWholeNumbers) {
+    EXPECT_NO_THROW(sim::Validate(Json{{"ansiCodePage", 65001}, {"console", {{"sessionId", 2}}}}));
+    EXPECT_THROW(sim::Validate(Json{{"ansiCodePage", -1}}), sim::MachineError);
 }
 
 TEST(SimMachineValidate, NamesTheOffendingKeyPath) {
@@ -148,6 +159,25 @@ TEST_F(SimMachineTest, FaultsMatchOnTheirOwnFieldsOnly) {
     EXPECT_EQ(sim::FaultCode(*sim::FindFault("QueryDisplayConfig"), 0), 31u);
     EXPECT_EQ(sim::FaultCode(Json::object(), 87), 87u);
     EXPECT_EQ(sim::FindFault("ExecQuery"), nullptr);
+}
+
+TEST_F(SimMachineTest, LoadingAMachineResetsEveryServiceModule) {
+    platform::HKEY key = nullptr;
+    ASSERT_EQ(platform::RegOpenKeyExW(platform::HKeyLocalMachine(), u"Software", 0, 0, &key), 0);
+    WriteFile(u"C:\\a.txt", "x");
+    platform::Win32FindDataW data{};
+    const platform::Handle search = platform::FindFirstFileW(u"C:\\*", &data);
+    ASSERT_NE(search, platform::InvalidHandleValue());
+    const platform::HMODULE user32 = platform::LoadLibraryW(u"User32.dll");
+    ASSERT_NE(user32, nullptr);
+    platform::CoInitializeEx(nullptr, platform::COINIT_MULTITHREADED);
+    LoadMachine(R"({"commandLine": "second"})");
+    EXPECT_EQ(platform::RegCloseKey(key), static_cast<platform::LONG>(platform::ERROR_INVALID_HANDLE));
+    EXPECT_EQ(platform::FindClose(search), platform::kFalse);
+    EXPECT_EQ(platform::GetProcAddress(user32, "EnumDisplayDevicesW"), nullptr);
+    EXPECT_EQ(platform::GetLastError(), platform::ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(sim::ComInitialized());
+    EXPECT_EQ(platform::Utf16ToUtf8(platform::GetCommandLineW()), "second");
 }
 
 TEST_F(SimMachineTest, LocalMemoryIsReleasedOnce) {
