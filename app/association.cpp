@@ -1,3 +1,69 @@
 #include "app/association.h"
 
-void AssociateColorProfile() {}
+#include "app/diagnostics.h"
+#include "app/run_context.h"
+#include "platform/color_system.h"
+#include "platform/files.h"
+#include "platform/format.h"
+#include "platform/library.h"
+
+namespace {
+
+constexpr platform::UINT kSystemPath = 512;
+
+// Looks up the calibration-management switch in the colour system's library. The library is loaded
+// by its full path in the system directory, never through the search order, which would look in the
+// program's own folder first. Null when the library or the function is not found.
+platform::PFN_WcsSetCalibrationManagementState FindCalibrationSwitch() {
+    char16_t systemDirectory[kSystemPath] = {};
+    const platform::UINT length = platform::GetSystemDirectoryW(systemDirectory, kSystemPath);
+    if (length == 0 || length >= kSystemPath) {
+        return nullptr;
+    }
+    char16_t libraryPath[kSystemPath] = {};
+    platform::FormatW(libraryPath, kSystemPath, u"%s\\Mscms.dll", systemDirectory);
+    const platform::HMODULE module = platform::LoadLibraryW(libraryPath);
+    if (module == nullptr) {
+        return nullptr;
+    }
+    return platform::ProcAs<platform::PFN_WcsSetCalibrationManagementState>(
+        platform::GetProcAddress(module, "WcsSetCalibrationManagementState"));
+}
+
+} // namespace
+
+void AssociateColorProfile() {
+    if (platform::WAccess(g_szCmdefPath, 0) != 0) {
+        TraceW(u"AssociateColorProfile - file not exist:[%s]", g_szCmdefPath);
+        return;
+    }
+    TraceW(u"AssociateColorProfile - file exist:[%s]", g_szCmdefPath);
+
+    TraceA("AssociateColorProfile - before AssociateColorProfileWithDevice");
+    const platform::BOOL associated =
+        platform::AssociateColorProfileWithDeviceW(nullptr, g_szCmdefName, g_szMonitorDevice);
+    TraceA("AssociateColorProfile - after AssociateColorProfileWithDevice, = %d", associated);
+    if (associated) {
+        return;
+    }
+
+    TraceA("AssociateColorProfile - call InstallColorProfile");
+    const platform::BOOL installed = platform::InstallColorProfileW(nullptr, g_szCmdefPath);
+    TraceA("AssociateColorProfile - InstallColorProfile = %d", installed);
+    if (!installed) {
+        return;
+    }
+
+    TraceA("AssociateColorProfile - before AssociateColorProfileWithDevice 2");
+    const platform::BOOL associatedAgain =
+        platform::AssociateColorProfileWithDeviceW(nullptr, g_szCmdefName, g_szMonitorDevice);
+    TraceA("AssociateColorProfile - after AssociateColorProfileWithDevice 2, = %d", associatedAgain);
+
+    WcsSetCalibrationManagementStateFunc = FindCalibrationSwitch();
+    TraceA("AssociateColorProfile - before WcsSetCalibrationManagementState");
+    // Without the function the switch is not set, and its line reports failure.
+    const platform::BOOL switched = WcsSetCalibrationManagementStateFunc != nullptr
+                                        ? WcsSetCalibrationManagementStateFunc(platform::kTrue)
+                                        : platform::kFalse;
+    TraceA("AssociateColorProfile - after WcsSetCalibrationManagementState, = %d", switched);
+}

@@ -1,3 +1,66 @@
 #include "profile/tag_export.h"
 
-void GetICMTagContent() {}
+#include <cstdint>
+
+#include "app/diagnostics.h"
+#include "app/run_context.h"
+#include "app/user_data.h"
+#include "platform/files.h"
+#include "platform/profile_strings.h"
+#include "platform/text.h"
+#include "profile/icc_tag.h"
+#include "profile/icm_filename.h"
+#include "profile/whole_format.h"
+
+namespace {
+
+constexpr std::size_t kPathText = 512;
+
+struct ExportedTag {
+    uint32_t signature;
+    const char16_t* key;
+};
+
+constexpr ExportedTag kExportedTags[] = {
+    {MakeTagSignature("pngm"), u"PNGM"},
+    {MakeTagSignature("pntp"), u"PNTP"},
+    {MakeTagSignature("i1tp"), u"I1TP"},
+};
+
+} // namespace
+
+void GetICMTagContent() {
+    char16_t dataFile[kPathText] = {};
+    GetUserDataFilePath(dataFile, kPathText);
+    char16_t baseName[kPathText] = {};
+    GetIcmFilename(baseName, kPathText);
+
+    // Names that do not fit stay empty, so they name no file.
+    FormatWhole(g_szCmdefName, kContextText, u"%s_CMDEF.icm", baseName);
+    FormatWhole(g_szCmdefPath, kContextText, u"%s%s_CMDEF.icm", kStagingFolderW, baseName);
+    char16_t profilePath[kPathText] = {};
+    FormatWhole(profilePath, kPathText, u"%s%s.icm", kStagingFolderW, baseName);
+
+    if (g_bDebugMode) {
+        PrintConsoleW(u"[Tintfold] [ICMTagHandler]\nini: ");
+        PrintConsoleW(u"%s", dataFile);
+        PrintConsoleW(u"\nicm: ");
+        PrintConsoleW(u"%s", profilePath);
+        PrintConsoleW(u"\n");
+    }
+
+    if (platform::WAccess(dataFile, 0) != 0) {
+        TraceA("ICMTagHandler - ini file not exist.");
+        return;
+    }
+    char16_t tagText[kPathText] = {};
+    for (const ExportedTag& tag : kExportedTags) {
+        if (platform::WAccess(profilePath, 0) != 0) {
+            TraceA("GetICMTagContent - icm file not exist.");
+            continue;
+        }
+        platform::WClear(tagText, kPathText);
+        ParserICCTag(profilePath, tagText, kPathText, tag.signature);
+        platform::WritePrivateProfileStringW(u"ICMTag", tag.key, tagText, dataFile);
+    }
+}

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "platform/sim/code_pages.h"
 #include "platform/sim/machine.h"
 
 namespace sim {
@@ -318,6 +319,9 @@ void ValidateFault(const Json& fault, const Path& path) {
             Fail(keyPath, "is not a match field of this call");
         } else if (key == "namespace" || key == "class" || key == "property") {
             ExpectString(value, keyPath);
+        } else if (key == "index") {
+            // An array's elements may start below 0.
+            ExpectInteger(value, keyPath);
         } else {
             ExpectUnsigned(value, keyPath);
         }
@@ -342,6 +346,9 @@ void Validate(const Json& description) {
             ExpectStringOrNull(value, key);
         } else if (key == "ansiCodePage") {
             ExpectUnsigned(value, key, UINT16_MAX);
+            if (!IsSupportedCodePage(value.get<platform::UINT>())) {
+                throw MachineError("\"ansiCodePage\" must be 1252, 28591 or 65001");
+            }
         } else if (key == "missingLibraries" || key == "missingFunctions") {
             ExpectStringArray(value, key);
         } else if (key == "console") {

@@ -74,19 +74,10 @@ std::u16string Trimmed(std::u16string_view text) {
     return std::u16string(text.substr(first, last - first));
 }
 
-// Units of an ANSI file to UTF-16 and back, in the machine's ANSI code page. A span too long for the
-// conversion functions' lengths decodes as empty text.
+// Units of a file to UTF-16 and back: bytes in the machine's ANSI code page, or UTF-16 units as they are.
 std::u16string Decode(std::string_view units) {
-    std::u16string out;
-    if (units.empty() || units.size() > static_cast<std::size_t>(INT_MAX)) {
-        return out;
-    }
-    const int length = static_cast<int>(units.size());
-    out.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, units.data(), length, nullptr, 0)));
-    MultiByteToWideChar(CP_ACP, 0, units.data(), length, out.data(), static_cast<int>(out.size()));
-    return out;
+    return sim::AnsiToUtf16(units);
 }
-
 std::u16string Decode(std::u16string_view units) {
     return std::u16string(units);
 }
@@ -285,7 +276,8 @@ void Edit(std::basic_string<Unit>& text, std::u16string_view section, const char
         return;
     }
     std::size_t last = header;
-    for (std::size_t i = header + 1; i < SectionEnd(lines, header); ++i) {
+    const std::size_t end = SectionEnd(lines, header);
+    for (std::size_t i = header + 1; i < end; ++i) {
         last = lines[i].kind == Kind::kBlank ? last : i;
     }
     InsertAfter(text, &lines[last], keyName + u"=" + value);
@@ -342,11 +334,19 @@ bool ReadWhole(const std::filesystem::path& path, std::string& bytes) {
     return !in.bad();
 }
 
-bool WriteWhole(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+// An existing file is overwritten in place and then cut to its new length: emptying it first would make
+// some Linux file systems flush it to disk when it is closed, which makes every write slow.
+bool WriteWhole(const std::filesystem::path& path, const std::string& bytes, bool exists) {
+    std::fstream out(path, exists ? std::ios::binary | std::ios::in | std::ios::out
+                                  : std::ios::binary | std::ios::out);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
-    return !out.fail();
+    if (out.fail()) {
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::resize_file(path, bytes.size(), error);
+    return !error;
 }
 
 BOOL Fail(DWORD error) {
@@ -369,7 +369,8 @@ BOOL WriteProfileString(const char16_t* section, const char16_t* key, const char
         return Fail(ERROR_ACCESS_DENIED);
     }
     std::string bytes;
-    if (std::filesystem::exists(status)) {
+    const bool exists = std::filesystem::exists(status);
+    if (exists) {
         if (!ReadWhole(host, bytes)) {
             return Fail(ERROR_ACCESS_DENIED);
         }
@@ -386,14 +387,10 @@ BOOL WriteProfileString(const char16_t* section, const char16_t* key, const char
         updated = bytes;
         Edit(updated, sectionName, key, value);
     }
-    if (updated != bytes && !WriteWhole(host, updated)) {
+    if (updated != bytes && !WriteWhole(host, updated, exists)) {
         return Fail(ERROR_ACCESS_DENIED);
     }
     return kTrue;
-}
-
-sim::Json JournalText(const char16_t* text) {
-    return text == nullptr ? sim::Json() : sim::Json(sim::ToUtf8(text));
 }
 
 UINT ParseInteger(std::u16string_view text, UINT fallback) {
@@ -463,10 +460,10 @@ BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key, co
                                 const char16_t* fileName) {
     const BOOL result = WriteProfileString(section, key, value, fileName);
     const DWORD error = GetLastError();
-    sim::Journal("WritePrivateProfileStringW", {{"file", JournalText(fileName)},
-                                                {"section", JournalText(section)},
-                                                {"key", JournalText(key)},
-                                                {"value", JournalText(value)},
+    sim::Journal("WritePrivateProfileStringW", {{"file", sim::JsonText(fileName)},
+                                                {"section", sim::JsonText(section)},
+                                                {"key", sim::JsonText(key)},
+                                                {"value", sim::JsonText(value)},
                                                 {"result", result}});
     SetLastError(error);
     return result;

@@ -1,12 +1,11 @@
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "platform/profile_strings.h"
 #include "platform/sim/machine.h"
+#include "support/sim_fixture.h"
 
 namespace {
 
@@ -14,26 +13,16 @@ using namespace platform;
 
 constexpr const char16_t* kFile = u"C:\\ProgramData\\Lumisse\\alice_my_lu_data.sys";
 
-class SimProfileStrings : public ::testing::Test {
+class SimProfileStrings : public SimTest {
   protected:
     void SetUp() override {
-        root_ = std::filesystem::temp_directory_path() /
-                ("tintfold-profile-strings-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(root_);
-        sim::Load(root_, sim::Json::object());
-        std::filesystem::create_directories(Host());
+        SimTest::SetUp();
+        MakeFolder(u"C:\\ProgramData\\Lumisse");
     }
-    void TearDown() override { std::filesystem::remove_all(root_); }
 
-    std::filesystem::path Host() const { return root_ / "C" / "ProgramData" / "Lumisse"; }
-    std::filesystem::path HostFile() const { return Host() / "alice_my_lu_data.sys"; }
-
-    void Put(const std::string& bytes) const { std::ofstream(HostFile(), std::ios::binary) << bytes; }
-    std::string Contents() const {
-        std::ifstream in(HostFile(), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::filesystem::path HostFile() const { return sim::HostPath(kFile); }
+    void Put(const std::string& bytes) const { WriteFile(kFile, bytes); }
+    std::string Contents() const { return ReadFile(kFile); }
     // Writes one key and returns the file's bytes afterwards.
     std::string AfterWrite(const std::string& before, const char16_t* section, const char16_t* key,
                            const char16_t* value) const {
@@ -41,17 +30,7 @@ class SimProfileStrings : public ::testing::Test {
         EXPECT_EQ(WritePrivateProfileStringW(section, key, value, kFile), kTrue);
         return Contents();
     }
-    sim::Json LastJournalRecord() const {
-        std::ifstream in(root_ / "journal.jsonl");
-        std::string line;
-        std::string last;
-        while (std::getline(in, line)) {
-            last = line;
-        }
-        return sim::Json::parse(last);
-    }
-
-    std::filesystem::path root_;
+    sim::Json LastJournalRecord() const { return JournalRecords("WritePrivateProfileStringW").back(); }
 };
 
 std::string Utf16File(const std::u16string& text) {
@@ -119,7 +98,7 @@ TEST_F(SimProfileStrings, Utf16FilesKeepTheirEncoding) {
 TEST_F(SimProfileStrings, AnsiFilesUseTheMachinesCodePage) {
     EXPECT_EQ(AfterWrite("[\xC9t\xE9]\r\nk=1\r\n", u"\u00C9T\u00C9", u"k", u"\u20AC\u00E9\u4E2D"),
               "[\xC9t\xE9]\r\nk=\x80\xE9?\r\n");
-    sim::Load(root_, sim::Json{{"ansiCodePage", 65001}});
+    LoadMachine(R"({"ansiCodePage": 65001})");
     EXPECT_EQ(AfterWrite("[\xC3\x89t\xC3\xA9]\r\nk=1\r\n", u"\u00E9t\u00E9", u"k", u"\u20AC"),
               "[\xC3\x89t\xC3\xA9]\r\nk=\xE2\x82\xAC\r\n");
 }
@@ -147,8 +126,7 @@ TEST_F(SimProfileStrings, IntegerValues) {
     Put("[Main]\r\nA=1\r\n[MAIN]\r\nB=2\r\n");
     EXPECT_EQ(GetPrivateProfileIntW(u"main", u"B", 3, kFile), 3u);
     // A bare file name is in the Windows folder.
-    std::filesystem::create_directories(root_ / "C" / "Windows");
-    std::ofstream(root_ / "C" / "Windows" / "tool.ini") << "[s]\nk=11\n";
+    WriteFile(u"C:\\Windows\\tool.ini", "[s]\nk=11\n");
     EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 0, u"tool.ini"), 11u);
     EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 0, u"C:\\ProgramData\\missing.ini"), 0u);
 }
@@ -160,7 +138,7 @@ TEST_F(SimProfileStrings, FilesThatCannotBeWritten) {
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(WritePrivateProfileStringW(u"ICMTag", u"PNGM", u"v", u"C:\\No\\Such\\x.ini"), kFalse);
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
-    EXPECT_FALSE(std::filesystem::exists(root_ / "C" / "No"));
+    EXPECT_FALSE(FileExists(u"C:\\No"));
 }
 
 TEST_F(SimProfileStrings, WritesAreJournalled) {

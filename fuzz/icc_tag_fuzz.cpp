@@ -1,0 +1,68 @@
+// Fuzzes the reading of a profile's tags as text: the decoding of raw tag bytes, and the whole tag
+// extraction (the colour system's profile reader and the decoding) on fuzzed profile files.
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <span>
+#include <vector>
+
+#include "app/run_context.h"
+#include "fuzz/fuzz_machine.h"
+#include "platform/sim/machine.h"
+#include "platform/text.h"
+#include "profile/icc_tag.h"
+#include "profile/tag_text.h"
+
+namespace {
+
+constexpr char16_t kProfile[] = u"C:\\fuzz.icm";
+constexpr std::size_t kText = 512;
+
+// The signatures tried on every file: the private tags, and the XYZ ones.
+constexpr uint32_t kSignatures[] = {MakeTagSignature("pngm"), MakeTagSignature("pntp"),
+                                    MakeTagSignature("i1tp"), MakeTagSignature("wtpt"),
+                                    MakeTagSignature("rXYZ")};
+
+uint32_t Big32(const uint8_t* bytes) {
+    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
+           uint32_t{bytes[3]};
+}
+
+void DecodeRaw(const uint8_t* data, std::size_t size) {
+    if (size < 8) {
+        return;
+    }
+    // First four bytes: the signature; next four: the claimed tag size; the rest: the tag's head.
+    const std::span<const uint8_t> head(data + 8, size - 8);
+    char text[kText];
+    DecodeTagText(Big32(data), head, Big32(data + 4), text, 1 + data[4] % kText);
+}
+
+void ExtractFromFile(const uint8_t* data, std::size_t size) {
+    {
+        std::ofstream out(sim::HostPath(kProfile), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size)); // NOLINT
+    }
+    ResetRunContext();
+    for (const uint32_t signature : kSignatures) {
+        char16_t text[kText] = {};
+        ParserICCTag(kProfile, text, kText, signature);
+        if (platform::WLen(text) >= kText) {
+            __builtin_trap();
+        }
+    }
+    ResetRunContext();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    LoadFuzzMachine("icc-tag");
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    DecodeRaw(data, size);
+    ExtractFromFile(data, size);
+    return 0;
+}

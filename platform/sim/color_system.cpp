@@ -1,0 +1,228 @@
+// The Windows colour system of the simulated machine: installed profiles, device associations and the
+// calibration-management switch. Its state persists in color-system.json in the root.
+#include <array>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/color_system.h"
+#include "platform/sim/machine.h"
+#include "platform/text.h"
+
+namespace {
+
+using sim::Json;
+
+constexpr char16_t kColorFolder[] = u"C:\\Windows\\System32\\spool\\drivers\\color";
+constexpr std::size_t kIccHeader = 128;
+constexpr std::size_t kMagicOffset = 36;
+
+struct ColorSystem {
+    std::vector<std::string> installed;
+    Json associations = Json::object();
+    bool calibrationManagement = false;
+    int associateCalls = 0;
+};
+
+ColorSystem& State() {
+    static ColorSystem state;
+    return state;
+}
+
+std::filesystem::path StateFile() {
+    return sim::Current().root / "color-system.json";
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    const std::u16string wideA = sim::ToUtf16(a);
+    const std::u16string wideB = sim::ToUtf16(b);
+    return platform::WEqualNoCase(wideA.c_str(), wideB.c_str());
+}
+
+bool IsInstalled(const std::string& name) {
+    for (const std::string& installed : State().installed) {
+        if (SameName(installed, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void AddInstalled(const Json& names) {
+    if (!names.is_array()) {
+        return;
+    }
+    for (const Json& name : names) {
+        if (name.is_string() && !IsInstalled(name.get<std::string>())) {
+            State().installed.push_back(name.get<std::string>());
+        }
+    }
+}
+
+// The persisted state, laid under the machine's own list of installed profiles. A state file that
+// cannot be read starts the colour system empty.
+void Reset() {
+    State() = ColorSystem{};
+    std::ifstream in(StateFile());
+    const Json saved = in ? Json::parse(in, nullptr, false) : Json::object();
+    if (saved.is_object()) {
+        AddInstalled(saved.value("installed", Json::array()));
+        const Json associations = saved.value("associations", Json::object());
+        if (associations.is_object()) {
+            State().associations = associations;
+        }
+        const Json calibration = saved.value("calibrationManagement", Json(false));
+        State().calibrationManagement = calibration.is_boolean() && calibration.get<bool>();
+    }
+    const Json& description = sim::Current().desc;
+    if (description.contains("colorSystem") && description["colorSystem"].is_object()) {
+        AddInstalled(description["colorSystem"].value("installed", Json::array()));
+    }
+}
+
+void Save() {
+    const Json state{{"installed", State().installed},
+                     {"associations", State().associations},
+                     {"calibrationManagement", State().calibrationManagement}};
+    std::ofstream(StateFile()) << state.dump(2) << '\n';
+}
+
+[[maybe_unused]] const bool kRegistered = (sim::RegisterModule({&Reset, &Save}), true);
+
+bool IsMonitorDevice(const std::u16string& device) {
+    const Json& display = sim::Current().desc.value("display", Json::object());
+    for (const Json& adapter : display.value("adapters", Json::array())) {
+        for (const Json& monitor : adapter.value("monitors", Json::array())) {
+            const Json id = monitor.value("DeviceID", Json());
+            if (id.is_string() &&
+                platform::WEqualNoCase(sim::ToUtf16(id.get<std::string>()).c_str(), device.c_str())) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// An ICC profile header: at least the 128 header bytes, the "acsp" signature, and a declared size that
+// covers the header and no more than the file.
+bool HasIccHeader(const std::filesystem::path& file) {
+    std::error_code error;
+    const auto fileSize = std::filesystem::file_size(file, error);
+    std::array<unsigned char, kIccHeader> header{};
+    std::ifstream in(file, std::ios::binary);
+    if (error || fileSize < kIccHeader ||
+        !in.read(reinterpret_cast<char*>(header.data()), kIccHeader)) { // NOLINT
+        return false;
+    }
+    const uint32_t declared = (uint32_t{header[0]} << 24) | (uint32_t{header[1]} << 16) |
+                              (uint32_t{header[2]} << 8) | uint32_t{header[3]};
+    return declared >= kIccHeader && declared <= fileSize && header[kMagicOffset] == 'a' &&
+           header[kMagicOffset + 1] == 'c' && header[kMagicOffset + 2] == 's' &&
+           header[kMagicOffset + 3] == 'p';
+}
+
+std::u16string FileNameOf(std::u16string_view path) {
+    const std::size_t slash = path.find_last_of(u"\\/");
+    return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string Utf8OrEmpty(const char16_t* text) {
+    return text != nullptr ? sim::ToUtf8(text) : std::string();
+}
+
+platform::BOOL Install(const char16_t* machineName, const char16_t* profileName) {
+    if (machineName != nullptr || profileName == nullptr) {
+        platform::SetLastError(platform::ERROR_INVALID_PARAMETER);
+        return platform::kFalse;
+    }
+    if (sim::FindFault("InstallColorProfileW") != nullptr) {
+        platform::SetLastError(platform::ERROR_GEN_FAILURE);
+        return platform::kFalse;
+    }
+    const std::filesystem::path source = sim::HostPath(profileName);
+    std::error_code error;
+    if (source.empty() || !std::filesystem::is_regular_file(source, error)) {
+        platform::SetLastError(platform::ERROR_FILE_NOT_FOUND);
+        return platform::kFalse;
+    }
+    const std::u16string fileName = FileNameOf(profileName);
+    if (!HasIccHeader(source) || fileName.empty()) {
+        platform::SetLastError(platform::ERROR_INVALID_PARAMETER);
+        return platform::kFalse;
+    }
+    const std::filesystem::path folder = sim::HostPath(kColorFolder);
+    std::filesystem::create_directories(folder, error);
+    const std::u16string target = std::u16string(kColorFolder) + u"\\" + fileName;
+    if (error || !std::filesystem::copy_file(source, sim::HostPath(target),
+                                             std::filesystem::copy_options::overwrite_existing, error)) {
+        platform::SetLastError(platform::ERROR_ACCESS_DENIED);
+        return platform::kFalse;
+    }
+    if (!IsInstalled(sim::ToUtf8(fileName))) {
+        State().installed.push_back(sim::ToUtf8(fileName));
+    }
+    return platform::kTrue;
+}
+
+platform::BOOL Associate(const char16_t* machineName, const char16_t* profileName,
+                         const char16_t* deviceName) {
+    const int occurrence = ++State().associateCalls;
+    if (machineName != nullptr || profileName == nullptr || deviceName == nullptr) {
+        platform::SetLastError(platform::ERROR_INVALID_PARAMETER);
+        return platform::kFalse;
+    }
+    if (sim::FindFault("AssociateColorProfileWithDeviceW", Json{{"occurrence", occurrence}}) != nullptr) {
+        platform::SetLastError(platform::ERROR_GEN_FAILURE);
+        return platform::kFalse;
+    }
+    const std::string profile = sim::ToUtf8(profileName);
+    if (!IsInstalled(profile)) {
+        platform::SetLastError(platform::ERROR_FILE_NOT_FOUND);
+        return platform::kFalse;
+    }
+    if (!IsMonitorDevice(deviceName)) {
+        platform::SetLastError(platform::ERROR_INVALID_PARAMETER);
+        return platform::kFalse;
+    }
+    Json& list = State().associations[sim::ToUtf8(deviceName)];
+    for (const Json& associated : list) {
+        if (SameName(associated.get<std::string>(), profile)) {
+            return platform::kTrue;
+        }
+    }
+    list.push_back(profile);
+    return platform::kTrue;
+}
+
+} // namespace
+
+namespace platform {
+
+BOOL InstallColorProfileW(const char16_t* machineName, const char16_t* profileName) {
+    const BOOL result = Install(machineName, profileName);
+    sim::Journal("InstallColorProfileW", Json{{"path", Utf8OrEmpty(profileName)}, {"result", result}});
+    return result;
+}
+
+BOOL AssociateColorProfileWithDeviceW(const char16_t* machineName, const char16_t* profileName,
+                                      const char16_t* deviceName) {
+    const BOOL result = Associate(machineName, profileName, deviceName);
+    sim::Journal(
+        "AssociateColorProfileWithDeviceW",
+        Json{{"profile", Utf8OrEmpty(profileName)}, {"device", Utf8OrEmpty(deviceName)}, {"result", result}});
+    return result;
+}
+
+BOOL PLATFORM_API WcsSetCalibrationManagementState(BOOL state) {
+    BOOL result = kTrue;
+    if (sim::FindFault("WcsSetCalibrationManagementState") != nullptr) {
+        SetLastError(ERROR_GEN_FAILURE);
+        result = kFalse;
+    } else {
+        State().calibrationManagement = state != kFalse;
+    }
+    sim::Journal("WcsSetCalibrationManagementState", Json{{"state", state}, {"result", result}});
+    return result;
+}
+
+} // namespace platform

@@ -1,0 +1,53 @@
+#include "profile/icm_filename.h"
+
+#include <string>
+#include <vector>
+
+#include "app/diagnostics.h"
+#include "app/run_context.h"
+#include "discovery/board_product.h"
+#include "discovery/display_discovery.h"
+#include "panel/panel_candidates.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "profile/whole_format.h"
+
+namespace {
+
+constexpr std::size_t kVendorText = 10;
+constexpr std::size_t kProfilePath = 260;
+
+} // namespace
+
+bool GetIcmFilename(char16_t* baseName, std::size_t capacity) {
+    char16_t board[kBoardProductText] = {};
+    char16_t vendor[kVendorText] = {};
+    if (!GetBoardProduct(board)) {
+        return false;
+    }
+    if (!my_Get_VGA_VID2(vendor)) {
+        return false;
+    }
+    // The queries write into these buffers; their last unit stays a terminator whatever they wrote.
+    board[kBoardProductText - 1] = u'\0';
+    vendor[kVendorText - 1] = u'\0';
+
+    const std::vector<std::u16string> candidates = GetPanelCandidates();
+    if (candidates.empty()) {
+        return false;
+    }
+    char16_t folder[kProfilePath] = {};
+    platform::WCopy(folder, kProfilePath, kStagingFolderW);
+    char16_t path[kProfilePath] = {};
+    for (const std::u16string& candidate : candidates) {
+        FormatWhole(baseName, capacity, u"%s_%s_%s", board, vendor, candidate);
+        // A path too long for its buffer names no file that this run could use.
+        if (FormatWhole(path, kProfilePath, u"%s%s_%s_%s.icm", folder, board, vendor, candidate) &&
+            platform::WAccess(path, 0) == 0) {
+            return true;
+        }
+        TraceW(u"GetIcmFilename - [%s] not exist \n", path);
+    }
+    TraceW(u"GetIcmFilename - last one still not find \n");
+    return false;
+}

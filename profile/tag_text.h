@@ -1,0 +1,21 @@
+// Decoding of the two tag types that tag extraction converts to text, from a tag's raw bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+// Whether the tag under this signature is converted as XYZ numbers (wtpt, rXYZ, gXYZ, bXYZ); every
+// other signature is converted as a text description.
+bool IsXyzSignature(uint32_t signature);
+
+// Bytes of a tag that decoding needs, from its start, to give text of up to capacity - 1 characters.
+// Reading more of the tag never changes the text.
+std::size_t TagBytesNeeded(std::size_t capacity);
+
+// Decodes the tag (its first bytes in head, its full size in tagSize) into narrow text in the tag's
+// own 8-bit characters, cut at capacity - 1 and terminated. Returns false, leaving text untouched,
+// when the tag gives no text: a type other than the signature's, a text description whose ASCII part
+// is empty or runs past the tag, an XYZ tag without numbers.
+bool DecodeTagText(uint32_t signature, std::span<const uint8_t> head, uint32_t tagSize, char* text,
+                   std::size_t capacity);

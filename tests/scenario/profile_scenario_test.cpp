@@ -1,0 +1,287 @@
+// The built tool run as a process: choosing the profile, exporting its tags and associating it, on
+// machines that differ in how the panel is found, in the per-user data file and in the colour system.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+#include "platform/sim/machine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+const char kCmdef[] = "NX514_8086_AF0610EC_CMDEF.icm";
+const char kDataFile[] = "user_my_lu_data.sys";
+const std::string kTags = "[ICMTag]\r\nPNGM=Gamut 100% sRGB\r\nPNTP=IPS 1920x1080\r\nI1TP=D65 gamma 2.2\r\n";
+
+std::string ReadText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Quoted(const fs::path& path) {
+    return "'" + path.string() + "'";
+}
+
+// What the colour-system calls of a run were, one "call=result" per call, in order.
+std::vector<std::string> ColorCalls(const std::string& journal) {
+    std::vector<std::string> calls;
+    std::istringstream lines(journal);
+    for (std::string line; std::getline(lines, line);) {
+        const Json record = Json::parse(line);
+        const std::string call = record["call"];
+        if (call == "AssociateColorProfileWithDeviceW" || call == "InstallColorProfileW" ||
+            call == "WcsSetCalibrationManagementState") {
+            calls.push_back(call + "=" + record["result"].dump());
+        }
+    }
+    return calls;
+}
+
+// The lines of standard output that start with one of the prefixes.
+std::vector<std::string> LinesWith(const std::string& out, const std::vector<std::string>& prefixes) {
+    std::vector<std::string> found;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        for (const std::string& prefix : prefixes) {
+            if (line.starts_with(prefix)) {
+                found.push_back(line);
+            }
+        }
+    }
+    return found;
+}
+
+class ProfileScenario : public ::testing::Test {
+  protected:
+    void SetUp() override { Reset(); }
+    // A fresh root with the program and staging folders, and the default machine.
+    void Reset() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        root_ = fs::temp_directory_path() / (std::string("tintfold_profile_") + info->name());
+        fs::remove_all(root_);
+        fs::create_directories(ProgramFolder());
+        fs::create_directories(Staging());
+        machine_ = sim::DefaultMachine();
+    }
+    void TearDown() override {
+        if (!HasFailure()) {
+            fs::remove_all(root_);
+        }
+    }
+
+    fs::path ProgramFolder() const { return root_ / "C/Program Files/NORVIK/Tintfold"; }
+    fs::path Staging() const { return root_ / "C/ProgramData/NORVIK/Quillory/NORVIKOptimization/Lumisse"; }
+    fs::path DataFile() const { return Staging() / kDataFile; }
+    const std::string& MonitorDevice() const {
+        return machine_["display"]["adapters"][0]["monitors"][0]["DeviceID"].get_ref<const std::string&>();
+    }
+
+    void MakeProfiles(const std::string& options = "") {
+        const std::string command = std::string(MAKE_PROFILES_EXE) + " --folder " + Quoted(ProgramFolder()) +
+                                    " " + options + " >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+
+    void WriteDataFile(const std::string& bytes) { std::ofstream(DataFile(), std::ios::binary) << bytes; }
+
+    // Runs the tool once; its standard output goes to out_.
+    void Run() {
+        std::ofstream(root_ / "machine.json") << machine_.dump();
+        const std::string command = "TINTFOLD_ROOT=" + Quoted(root_) +
+                                    " TINTFOLD_MACHINE=" + Quoted(root_ / "machine.json") + " " +
+                                    TINTFOLD_EXE + " 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        out_.clear();
+        char chunk[4096];
+        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
+            out_.append(chunk, n);
+        }
+        const int status = pclose(pipe);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_EQ(WEXITSTATUS(status), 0) << out_;
+    }
+
+    std::string Journal() const { return ReadText(root_ / "journal.jsonl"); }
+    std::string DebuggerLog() const { return ReadText(root_ / "debugger.log"); }
+    Json ColorSystem() const { return Json::parse(ReadText(root_ / "color-system.json")); }
+
+    // The association lines a run prints on standard output.
+    std::vector<std::string> AssociationLines() const {
+        return LinesWith(out_, {"[Tintfold W] AssociateColorProfile", "[Tintfold S] AssociateColorProfile"});
+    }
+
+    fs::path root_;
+    Json machine_;
+    std::string out_;
+};
+
+TEST_F(ProfileScenario, ProfileFoundByEdidIsExportedInstalledAndAssociated) {
+    MakeProfiles();
+    WriteDataFile("[Main]\r\nDebugMessage=0\r\n");
+    Run();
+
+    EXPECT_EQ(ReadText(DataFile()), "[Main]\r\nDebugMessage=0\r\n" + kTags);
+    EXPECT_EQ(ColorCalls(Journal()),
+              (std::vector<std::string>{"AssociateColorProfileWithDeviceW=0", "InstallColorProfileW=1",
+                                        "AssociateColorProfileWithDeviceW=1",
+                                        "WcsSetCalibrationManagementState=1"}));
+    const Json state = ColorSystem();
+    EXPECT_EQ(state["installed"], Json::array({kCmdef}));
+    EXPECT_EQ(state["associations"], (Json{{MonitorDevice(), Json::array({kCmdef})}}));
+    EXPECT_EQ(state["calibrationManagement"], true);
+    EXPECT_TRUE(fs::exists(root_ / "C/Windows/System32/spool/drivers/color" / kCmdef));
+
+    const std::string cmdefPath =
+        std::string("C:\\ProgramData\\NORVIK\\Quillory\\NORVIKOptimization\\Lumisse\\") + kCmdef;
+    EXPECT_EQ(AssociationLines(),
+              (std::vector<std::string>{
+                  "[Tintfold S] AssociateColorProfile - file exist:[" + cmdefPath + "]",
+                  "[Tintfold W] AssociateColorProfile - before AssociateColorProfileWithDevice",
+                  "[Tintfold W] AssociateColorProfile - after AssociateColorProfileWithDevice, = 0",
+                  "[Tintfold W] AssociateColorProfile - call InstallColorProfile",
+                  "[Tintfold W] AssociateColorProfile - InstallColorProfile = 1",
+                  "[Tintfold W] AssociateColorProfile - before AssociateColorProfileWithDevice 2",
+                  "[Tintfold W] AssociateColorProfile - after AssociateColorProfileWithDevice 2, = 1",
+                  "[Tintfold W] AssociateColorProfile - before WcsSetCalibrationManagementState",
+                  "[Tintfold W] AssociateColorProfile - after WcsSetCalibrationManagementState, = 1"}));
+    EXPECT_NE(DebuggerLog().find("AssociateColorProfile - after WcsSetCalibrationManagementState, = 1\n"),
+              std::string::npos);
+    EXPECT_NE(
+        out_.find("[Tintfold] [ICMTagHandler]\nini: C:\\ProgramData\\NORVIK\\Quillory\\NORVIKOptimization\\"
+                  "Lumisse\\user_my_lu_data.sys\nicm: C:\\ProgramData\\NORVIK\\Quillory\\NORVIKOptimization\\"
+                  "Lumisse\\NX514_8086_AF0610EC.icm\n"),
+        std::string::npos)
+        << out_;
+
+    // The next run finds the profile installed: its first association succeeds, nothing else follows,
+    // and the state does not grow.
+    Run();
+    EXPECT_EQ(ColorCalls(Journal()), (std::vector<std::string>{"AssociateColorProfileWithDeviceW=1"}));
+    EXPECT_EQ(ColorSystem(), state);
+    EXPECT_EQ(ReadText(DataFile()), "[Main]\r\nDebugMessage=0\r\n" + kTags);
+}
+
+TEST_F(ProfileScenario, PanelCodeOfTheAcpiDeviceOnAnAllInOne) {
+    machine_["wmi"]["ROOT\\CIMV2"]["Win32_SystemEnclosure"] = Json::array({{{"ChassisTypes", {13}}}});
+    machine_["acpi"] = {{"present", true}, {"reply", "78563412"}};
+    MakeProfiles("--panel AF0610EC --panel 12345678 --pngm AllInOne");
+    WriteDataFile("");
+    Run();
+    EXPECT_NE(ReadText(DataFile()).find("PNGM=AllInOne\r\n"), std::string::npos);
+    EXPECT_EQ(ColorSystem()["installed"], Json::array({"NX514_8086_12345678_CMDEF.icm"}));
+}
+
+TEST_F(ProfileScenario, SecondCandidateChosenWhenTheFirstHasNoProfile) {
+    // A second monitor, enumerated first, whose EDID names panel AE0D2211.
+    Json& monitors = machine_["wmi"]["ROOT\\WMI"];
+    Json params = monitors["WmiMonitorConnectionParams"][0];
+    Json descriptor = monitors["WmiMonitorDescriptorMethods"][0];
+    params["InstanceName"] = descriptor["InstanceName"] = "DISPLAY\\EXT2211\\5&1&0&UID1_0";
+    std::string edid = descriptor["BlockContent"];
+    edid.replace(16, 8, "0DAE1122");
+    descriptor["BlockContent"] = edid;
+    monitors["WmiMonitorConnectionParams"].insert(monitors["WmiMonitorConnectionParams"].begin(), params);
+    monitors["WmiMonitorDescriptorMethods"].insert(monitors["WmiMonitorDescriptorMethods"].begin(),
+                                                   descriptor);
+    MakeProfiles("--pntp second");
+    WriteDataFile("[ICMTag]\r\nPNTP=old\r\n");
+    Run();
+    EXPECT_NE(out_.find("GetIcmFilename - [C:\\ProgramData\\NORVIK\\Quillory\\NORVIKOptimization\\Lumisse\\"
+                        "NX514_8086_AE0D2211.icm] not exist \n"),
+              std::string::npos)
+        << out_;
+    EXPECT_NE(ReadText(DataFile()).find("PNTP=second\r\n"), std::string::npos);
+    EXPECT_EQ(ColorSystem()["installed"], Json::array({kCmdef}));
+}
+
+TEST_F(ProfileScenario, NoMatchingProfileExportsAndAssociatesNothing) {
+    MakeProfiles("--panel 00000001");
+    WriteDataFile("[Main]\r\nDebugMessage=1\r\n");
+    Run();
+    EXPECT_EQ(ReadText(DataFile()), "[Main]\r\nDebugMessage=1\r\n");
+    EXPECT_EQ(LinesWith(out_, {"[Tintfold W] GetICMTagContent - icm file not exist."}).size(), 3u);
+    EXPECT_TRUE(ColorCalls(Journal()).empty());
+    EXPECT_EQ(AssociationLines(),
+              (std::vector<std::string>{
+                  "[Tintfold S] AssociateColorProfile - file not exist:[C:\\ProgramData\\NORVIK\\"
+                  "Quillory\\NORVIKOptimization\\Lumisse\\NX514_8086_AF0610EC_CMDEF.icm]"}));
+}
+
+TEST_F(ProfileScenario, MissingDataFileIsNotCreated) {
+    MakeProfiles();
+    Run();
+    EXPECT_FALSE(fs::exists(DataFile()));
+    EXPECT_EQ(LinesWith(out_, {"[Tintfold W] ICMTagHandler - ini file not exist."}).size(), 1u);
+    EXPECT_EQ(ColorCalls(Journal()).size(), 4u);
+}
+
+TEST_F(ProfileScenario, Utf16DataFileStaysUtf16) {
+    MakeProfiles("--pngm caf\xE9");
+    const std::u16string before = u"\uFEFF[Main]\r\nDebugMessage=0\r\n";
+    const std::u16string after =
+        before + u"[ICMTag]\r\nPNGM=caf\u00E9\r\nPNTP=IPS 1920x1080\r\nI1TP=D65 gamma 2.2\r\n";
+    auto bytes = [](const std::u16string& text) {
+        std::string out;
+        for (const char16_t unit : text) {
+            out.push_back(static_cast<char>(unit & 0xFF));
+            out.push_back(static_cast<char>(unit >> 8));
+        }
+        return out;
+    };
+    WriteDataFile(bytes(before));
+    Run();
+    EXPECT_EQ(ReadText(DataFile()), bytes(after));
+}
+
+TEST_F(ProfileScenario, AssociationOutcomesOfOtherColourSystems) {
+    const struct {
+        const char* what;
+        Json machine;
+        const char* profiles;
+        std::vector<std::string> calls;
+        std::size_t lines;
+    } cases[] = {
+        {"installation fails",
+         {{"faults", {{{"call", "InstallColorProfileW"}}}}},
+         "",
+         {"AssociateColorProfileWithDeviceW=0", "InstallColorProfileW=0"},
+         5},
+        {"second association fails",
+         {{"faults", {{{"call", "AssociateColorProfileWithDeviceW"}, {"occurrence", 2}}}}},
+         "",
+         {"AssociateColorProfileWithDeviceW=0", "InstallColorProfileW=1",
+          "AssociateColorProfileWithDeviceW=0", "WcsSetCalibrationManagementState=1"},
+         9},
+        {"profile installed already",
+         {{"colorSystem", {{"installed", {kCmdef}}}}},
+         "",
+         {"AssociateColorProfileWithDeviceW=1"},
+         3},
+        {"no variant staged", Json::object(), "--no-cmdef", {}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reset();
+        machine_.update(c.machine);
+        MakeProfiles(c.profiles);
+        Run();
+        EXPECT_EQ(ColorCalls(Journal()), c.calls);
+        EXPECT_EQ(AssociationLines().size(), c.lines);
+        EXPECT_EQ(ColorSystem()["calibrationManagement"], c.lines == 9);
+    }
+}
+
+} // namespace
