@@ -1,0 +1,27 @@
+// The process command line and its splitting into arguments.
+#include "platform/command_line.h"
+
+#include "platform/win32/win32.h"
+
+#include <shellapi.h>
+
+namespace platform {
+
+const char16_t* GetCommandLineW() {
+    return win32::U(::GetCommandLineW());
+}
+
+char16_t** CommandLineToArgvW(const char16_t* commandLine, int* count) {
+    int realCount = 0;
+    LPWSTR* arguments = ::CommandLineToArgvW(win32::W(commandLine), &realCount);
+    if (count != nullptr) {
+        *count = realCount;
+    }
+    return reinterpret_cast<char16_t**>(arguments);
+}
+
+void* LocalFree(void* memory) {
+    return ::LocalFree(memory);
+}
+
+} // namespace platform

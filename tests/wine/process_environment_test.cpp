@@ -1,0 +1,169 @@
+// The command line, the system libraries and the functions the tool looks up in them, the program's
+// path, the console user and the system's error texts, compared with what Wine reports itself.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/command_line.h"
+#include "platform/debug_output.h"
+#include "platform/display.h"
+#include "platform/library.h"
+#include "platform/terminal_services.h"
+
+#include "wine_support.h"
+
+#include <windows.h>
+
+#include <lmcons.h>
+
+namespace {
+
+std::u16string U(const std::wstring& text) {
+    return {text.begin(), text.end()};
+}
+
+std::u16string SystemLibrary(const char16_t* name) {
+    char16_t directory[512] = {};
+    EXPECT_GT(platform::GetSystemDirectoryW(directory, 512), 0u);
+    return std::u16string(directory) + u"\\" + name;
+}
+
+TEST(CommandLineTest, SplitsTheProcessCommandLineAsTheRuntimeDoes) {
+    int count = 0;
+    char16_t** arguments = platform::CommandLineToArgvW(platform::GetCommandLineW(), &count);
+    ASSERT_NE(arguments, nullptr);
+    ASSERT_EQ(count, __argc);
+    // argv[0] may be spelled differently; the rest must match exactly.
+    for (int i = 1; i < count; ++i) {
+        EXPECT_EQ(std::u16string(arguments[i]), U(__wargv[i])) << i;
+    }
+    EXPECT_EQ(platform::LocalFree(arguments), nullptr);
+}
+
+TEST(CommandLineTest, QuotesGroupAndBackslashesStayLiteral) {
+    int count = 0;
+    char16_t** arguments =
+        platform::CommandLineToArgvW(u"\"C:\\Program Files\\t.exe\" 1 \"a b\" C:\\dir\\ \"x\\\"y\"", &count);
+    ASSERT_NE(arguments, nullptr);
+    ASSERT_EQ(count, 5);
+    EXPECT_EQ(std::u16string(arguments[0]), u"C:\\Program Files\\t.exe");
+    EXPECT_EQ(std::u16string(arguments[1]), u"1");
+    EXPECT_EQ(std::u16string(arguments[2]), u"a b");
+    EXPECT_EQ(std::u16string(arguments[3]), u"C:\\dir\\");
+    EXPECT_EQ(std::u16string(arguments[4]), u"x\"y");
+    platform::LocalFree(arguments);
+}
+
+TEST(LibraryTest, ResolvesTheFunctionsTheToolLooksUp) {
+    const std::u16string systemDirectory = SystemLibrary(u"");
+    wchar_t real[MAX_PATH] = {};
+    GetSystemDirectoryW(real, MAX_PATH);
+    EXPECT_EQ(systemDirectory, U(real) + u"\\");
+
+    const platform::HMODULE terminalServices = platform::LoadLibraryW(SystemLibrary(u"Wtsapi32.dll").c_str());
+    const platform::HMODULE userInterface = platform::LoadLibraryW(SystemLibrary(u"User32.dll").c_str());
+    const platform::HMODULE colorSystem = platform::LoadLibraryW(u"Mscms.dll");
+    ASSERT_NE(terminalServices, nullptr);
+    ASSERT_NE(userInterface, nullptr);
+    ASSERT_NE(colorSystem, nullptr);
+    EXPECT_NE(platform::GetProcAddress(terminalServices, "WTSQuerySessionInformationW"), nullptr);
+    for (const char* name : {"EnumDisplayDevicesW", "DisplayConfigGetDeviceInfo",
+                             "GetDisplayConfigBufferSizes", "QueryDisplayConfig"}) {
+        EXPECT_NE(platform::GetProcAddress(userInterface, name), nullptr) << name;
+    }
+    EXPECT_NE(platform::GetProcAddress(colorSystem, "WcsSetCalibrationManagementState"), nullptr);
+
+    platform::SetLastError(0);
+    EXPECT_EQ(platform::GetProcAddress(userInterface, "NoSuchFunction"), nullptr);
+    EXPECT_EQ(platform::GetLastError(), static_cast<platform::DWORD>(ERROR_PROC_NOT_FOUND));
+    EXPECT_EQ(platform::LoadLibraryW(SystemLibrary(u"NoSuchLibrary.dll").c_str()), nullptr);
+    EXPECT_EQ(platform::GetLastError(), static_cast<platform::DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_EQ(platform::LoadLibraryW(u""), nullptr);
+}
+
+TEST(LibraryTest, LookedUpEnumerationFillsTheSameRecordAsTheDirectCall) {
+    const platform::HMODULE userInterface = platform::LoadLibraryW(SystemLibrary(u"User32.dll").c_str());
+    const auto enumerate = platform::ProcAs<platform::PFN_EnumDisplayDevicesW>(
+        platform::GetProcAddress(userInterface, "EnumDisplayDevicesW"));
+    ASSERT_NE(enumerate, nullptr);
+    platform::DisplayDeviceW viaPointer{};
+    viaPointer.cb = sizeof viaPointer;
+    platform::DisplayDeviceW direct{};
+    direct.cb = sizeof direct;
+    ASSERT_TRUE(enumerate(nullptr, 0, &viaPointer, 0));
+    ASSERT_TRUE(platform::EnumDisplayDevicesW(nullptr, 0, &direct, 0));
+    EXPECT_EQ(std::u16string(viaPointer.DeviceName), std::u16string(direct.DeviceName));
+    EXPECT_EQ(std::u16string(viaPointer.DeviceID), std::u16string(direct.DeviceID));
+    EXPECT_EQ(viaPointer.StateFlags, direct.StateFlags);
+}
+
+TEST(LibraryTest, ModulePathNamesTheRunningProgram) {
+    char16_t path[512] = {};
+    const platform::DWORD length = platform::GetModuleFileNameW(nullptr, path, 512);
+    ASSERT_GT(length, 0u);
+    EXPECT_EQ(std::u16string(path).size(), length);
+    EXPECT_TRUE(std::u16string(path).ends_with(u"tintfold_wine_tests.exe"));
+
+    // Too small a buffer: cut with its terminator, and the length is the buffer's.
+    char16_t small[8] = {};
+    EXPECT_EQ(platform::GetModuleFileNameW(nullptr, small, 8), 8u);
+    EXPECT_EQ(small[7], u'\0');
+}
+
+TEST(TerminalServicesTest, ConsoleUserIsTheLoggedOnUser) {
+    wchar_t user[UNLEN + 1] = {};
+    DWORD userLength = UNLEN + 1;
+    ASSERT_TRUE(GetUserNameW(user, &userLength));
+    const std::wstring shellUser =
+        wine_test::DecodeOutput(wine_test::Run(L"cmd.exe /c echo %USERNAME%").output);
+    EXPECT_EQ(shellUser.substr(0, shellUser.find_first_of(L"\r\n")), user);
+
+    const platform::HMODULE terminalServices = platform::LoadLibraryW(SystemLibrary(u"Wtsapi32.dll").c_str());
+    const auto query = platform::ProcAs<platform::PFN_WTSQuerySessionInformationW>(
+        platform::GetProcAddress(terminalServices, "WTSQuerySessionInformationW"));
+    ASSERT_NE(query, nullptr);
+    const platform::DWORD session = platform::WTSGetActiveConsoleSessionId();
+    EXPECT_EQ(session, WTSGetActiveConsoleSessionId());
+
+    char16_t* viaPointer = nullptr;
+    platform::DWORD bytes = 0;
+    ASSERT_TRUE(
+        query(platform::WTS_CURRENT_SERVER_HANDLE(), session, platform::WTSUserName, &viaPointer, &bytes));
+    ASSERT_NE(viaPointer, nullptr);
+    EXPECT_EQ(std::u16string(viaPointer), U(user));
+
+    char16_t* direct = nullptr;
+    ASSERT_TRUE(platform::WTSQuerySessionInformationW(platform::WTS_CURRENT_SERVER_HANDLE(), session,
+                                                      platform::WTSUserName, &direct, nullptr));
+    EXPECT_EQ(std::u16string(direct), U(user));
+}
+
+TEST(DebugOutputTest, SystemTextOfAnErrorCodeIsAllocated) {
+    constexpr platform::DWORD flags =
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    char16_t* text = nullptr;
+    const platform::DWORD length =
+        platform::FormatMessageW(flags, nullptr, ERROR_FILE_NOT_FOUND, 0x400, &text, 0, nullptr);
+    ASSERT_GT(length, 0u);
+    ASSERT_NE(text, nullptr);
+    wchar_t expected[512] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_FILE_NOT_FOUND,
+                   0x400, expected, 512, nullptr);
+    EXPECT_EQ(std::u16string(text), U(expected));
+    EXPECT_EQ(std::u16string(text).size(), length);
+    LocalFree(text);
+
+    // A code without a text leaves the pointer null.
+    text = reinterpret_cast<char16_t*>(&text);
+    EXPECT_EQ(platform::FormatMessageW(flags, nullptr, 0x2FFFFFFF, 0x400, &text, 0, nullptr), 0u);
+    EXPECT_EQ(text, nullptr);
+
+    // Only the allocating form is offered.
+    EXPECT_EQ(platform::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_FILE_NOT_FOUND, 0x400,
+                                       &text, 0, nullptr),
+              0u);
+    EXPECT_EQ(platform::GetLastError(), static_cast<platform::DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+} // namespace
