@@ -212,7 +212,7 @@ template <typename Char> void Convert(Sink<Char>& out, const Spec& spec, const F
     case 'o': {
         bool negative = false;
         const std::string digits = IntegerDigits(spec, arg, negative);
-        std::string prefix;
+        std::string_view prefix;
         if (negative) {
             prefix = "-";
         } else if ((spec.conversion == 'd' || spec.conversion == 'i') && (spec.plus || spec.blank)) {
@@ -229,7 +229,7 @@ template <typename Char> void Convert(Sink<Char>& out, const Spec& spec, const F
         char digits[400] = {};
         const double value = arg.asReal();
         std::snprintf(digits, sizeof digits, "%.*f", precision, value < 0 ? -value : value);
-        std::string prefix;
+        std::string_view prefix;
         if (value < 0 || (value == 0 && std::signbit(value))) {
             prefix = "-";
         } else if (spec.plus || spec.blank) {

@@ -27,6 +27,17 @@ constexpr ExportedTag kExportedTags[] = {
     {MakeTagSignature("i1tp"), u"I1TP"},
 };
 
+// A value ends at the end of its line: a line break written into the data file would add lines of the
+// profile's choosing to it (another section, another key). What a reader of the file sees is the same.
+void EndAtLineBreak(char16_t* text) {
+    for (; *text != 0; ++text) {
+        if (*text == u'\r' || *text == u'\n') {
+            *text = 0;
+            return;
+        }
+    }
+}
+
 } // namespace
 
 void GetICMTagContent() {
@@ -61,6 +72,7 @@ void GetICMTagContent() {
         }
         platform::WClear(tagText, kPathText);
         ParserICCTag(profilePath, tagText, kPathText, tag.signature);
+        EndAtLineBreak(tagText);
         platform::WritePrivateProfileStringW(u"ICMTag", tag.key, tagText, dataFile);
     }
 }

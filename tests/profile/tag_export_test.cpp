@@ -55,6 +55,16 @@ TEST_F(GetIcmTagContentTest, WritesTheThreeTagsInOrderAndKeepsTheRestOfTheFile) 
     EXPECT_EQ(std::u16string(g_szCmdefPath), kStaging + u"NX514_8086_AF0610EC_CMDEF.icm");
 }
 
+TEST_F(GetIcmTagContentTest, ATagCannotAddLinesToTheDataFile) {
+    Stage(kProfile, {{test::Sig("pngm"), test::TextDescTag("Gamut\r\n[Main]\r\nDebugMessage=1")},
+                     {test::Sig("pntp"), test::TextDescTag("\nPNTP=x")},
+                     {test::Sig("i1tp"), test::TextDescTag("D65\rI1TP=y")}});
+    WriteFile(kDataFile, "[Main]\r\nDebugMessage=0\r\n");
+    GetICMTagContent();
+    EXPECT_EQ(ReadFile(kDataFile),
+              "[Main]\r\nDebugMessage=0\r\n[ICMTag]\r\nPNGM=Gamut\r\nPNTP=\r\nI1TP=D65\r\n");
+}
+
 TEST_F(GetIcmTagContentTest, MissingDataFileIsNotCreated) {
     g_bDebugMode = true;
     Stage(kProfile, {{test::Sig("pngm"), test::TextDescTag("first")}});
