@@ -18,6 +18,7 @@
 #include "platform/wmi.h"
 #include "profile/icc_tag.h"
 
+#include "in_process.h"
 #include "wine_support.h"
 
 #include <windows.h>
@@ -30,9 +31,7 @@
 
 namespace {
 
-std::wstring W(const char16_t* text) {
-    return {text, text + std::char_traits<char16_t>::length(text)};
-}
+using wine_test::W;
 
 std::wstring Trim(const std::wstring& text) {
     const std::size_t first = text.find_first_not_of(L" \t\r\n");
@@ -144,15 +143,8 @@ class DirectWmi {
     platform::WbemServices* services_ = nullptr;
 };
 
-class RoutinesTest : public ::testing::Test {
+class RoutinesTest : public wine_test::InProcessTest {
   protected:
-    static void SetUpTestSuite() {
-        // The desktop process starts with the first process that needs a desktop and inherits that
-        // process's handles; started from here, it cannot hold a child's output pipe open.
-        GetDesktopWindow();
-        ASSERT_GE(platform::CoInitializeEx(nullptr, platform::COINIT_MULTITHREADED), 0);
-    }
-    static void TearDownTestSuite() { platform::CoUninitialize(); }
     void SetUp() override { ResetRunContext(); }
     void TearDown() override { ResetRunContext(); }
 };
