@@ -2,26 +2,24 @@
 
 #include "app/diagnostics.h"
 #include "app/run_context.h"
+#include "app/system_library.h"
 #include "platform/color_system.h"
 #include "platform/files.h"
-#include "platform/format.h"
 #include "platform/library.h"
 
 namespace {
-
-constexpr platform::UINT kSystemPath = 512;
 
 // Looks up the calibration-management switch in the colour system's library. The library is loaded
 // by its full path in the system directory, never through the search order, which would look in the
 // program's own folder first. Null when the library or the function is not found.
 platform::PFN_WcsSetCalibrationManagementState FindCalibrationSwitch() {
-    char16_t systemDirectory[kSystemPath] = {};
-    const platform::UINT length = platform::GetSystemDirectoryW(systemDirectory, kSystemPath);
-    if (length == 0 || length >= kSystemPath) {
+    char16_t systemDirectory[kSystemPathText] = {};
+    char16_t libraryPath[kSystemPathText] = {};
+    GetSystemDirectoryPath(systemDirectory);
+    SystemLibraryPath(systemDirectory, u"Mscms.dll", libraryPath);
+    if (libraryPath[0] == 0) {
         return nullptr;
     }
-    char16_t libraryPath[kSystemPath] = {};
-    platform::FormatW(libraryPath, kSystemPath, u"%s\\Mscms.dll", systemDirectory);
     const platform::HMODULE module = platform::LoadLibraryW(libraryPath);
     if (module == nullptr) {
         return nullptr;

@@ -3,6 +3,7 @@
 #include "app/association.h"
 #include "app/diagnostics.h"
 #include "app/run_context.h"
+#include "app/system_library.h"
 #include "platform/com.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
@@ -35,15 +36,6 @@ bool EchoCommandLine() {
     return true;
 }
 
-// "<system directory>\<file>", or empty when the system directory is unknown or the path would not fit
-// (a cut path would name another file).
-void SystemLibraryPath(const char16_t* systemDirectory, const char16_t* fileName, char16_t* path) {
-    WClear(path, kSequenceText);
-    if (systemDirectory[0] != 0 && WLen(systemDirectory) + 1 + WLen(fileName) < kSequenceText) {
-        FormatW(path, kSequenceText, u"%s\\%s", systemDirectory, fileName);
-    }
-}
-
 void ReportLookup(const char* pointerName, bool found) {
     if (found) {
         TraceA("%s is not NULL", pointerName);
@@ -55,13 +47,10 @@ void ReportLookup(const char* pointerName, bool found) {
 // Loads the terminal-services and user-interface libraries from the system directory and resolves the
 // run context's function pointers. False when either library cannot be loaded.
 bool LoadSystemLibraries() {
-    char16_t systemDirectory[kSequenceText] = {};
-    char16_t terminalServicesPath[kSequenceText] = {};
-    char16_t userInterfacePath[kSequenceText] = {};
-    const UINT length = GetSystemDirectoryW(systemDirectory, kSequenceText);
-    if (length == 0 || length >= kSequenceText) {
-        WClear(systemDirectory, kSequenceText);
-    }
+    char16_t systemDirectory[kSystemPathText] = {};
+    char16_t terminalServicesPath[kSystemPathText] = {};
+    char16_t userInterfacePath[kSystemPathText] = {};
+    GetSystemDirectoryPath(systemDirectory);
     SystemLibraryPath(systemDirectory, u"Wtsapi32.dll", terminalServicesPath);
     SystemLibraryPath(systemDirectory, u"User32.dll", userInterfacePath);
 

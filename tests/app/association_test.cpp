@@ -117,6 +117,15 @@ TEST_F(AssociationTest, MissingSwitchIsNotCalled) {
     }
 }
 
+TEST_F(AssociationTest, CalibrationLibraryPathThatDoesNotFitIsNotLoaded) {
+    // The system directory fits its buffer, the library's path would not: a cut path names another file.
+    Prepare(R"({"systemDirectory": "C:\\)" + std::string(500, 's') + R"("})");
+    StageProfile();
+    AssociateColorProfile();
+    EXPECT_TRUE(JournalRecords("LoadLibraryW").empty());
+    EXPECT_EQ(Lines().back(), "AssociateColorProfile - after WcsSetCalibrationManagementState, = 0");
+}
+
 TEST_F(AssociationTest, EmptyMonitorDeviceIsStillPassedOn) {
     Prepare("{}", u"");
     StageProfile();
