@@ -15,6 +15,9 @@ namespace {
 
 // The narrow path buffer of the first open, in bytes with the terminator.
 constexpr int kNarrowPath = 260;
+// Tags up to this size are read whole: some colour systems (Wine's among them) refuse a buffer shorter
+// than the tag. A longer tag is read only as far as decoding needs, so no read grows with the file.
+constexpr std::size_t kWholeTagBytes = 64 * 1024;
 
 // Opens the profile into g_pIcmFile. The path goes through the ANSI code page, as a narrow open of it
 // would see it, and back to UTF-16 for the colour system; a path that does not fit the narrow buffer
@@ -38,7 +41,7 @@ bool OpenCachedProfile(const char16_t* profilePath) {
     return g_pIcmFile != nullptr;
 }
 
-// Reads the first bytes of the tag that decoding needs; its full size goes to tagSize.
+// Reads the tag, or for a long one the first bytes that decoding needs; its full size goes to tagSize.
 bool ReadTagHead(uint32_t signature, std::size_t capacity, std::vector<uint8_t>& head, uint32_t& tagSize) {
     platform::BOOL present = platform::kFalse;
     if (!platform::IsColorProfileTagPresent(g_pIcmFile, signature, &present) || !present) {
@@ -52,7 +55,7 @@ bool ReadTagHead(uint32_t signature, std::size_t capacity, std::vector<uint8_t>&
         return false;
     }
     tagSize = size;
-    head.resize(std::min<std::size_t>(size, TagBytesNeeded(capacity)));
+    head.resize(size <= kWholeTagBytes ? size : std::min<std::size_t>(size, TagBytesNeeded(capacity)));
     platform::DWORD wanted = static_cast<platform::DWORD>(head.size());
     if (!platform::GetColorProfileElement(g_pIcmFile, signature, 0, &wanted, head.data(), &reference)) {
         return false;
