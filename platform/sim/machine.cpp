@@ -2,6 +2,8 @@
 // log, faults and the small helpers that every service module shares.
 #include "platform/sim/machine.h"
 
+#include <dirent.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -50,14 +52,20 @@ bool IsSeparator(char16_t c) {
 }
 
 // The entry of folder whose name equals name ignoring ASCII case, or name itself when there is none.
+// Read with readdir: a search through a large folder compares names in place, without a path object
+// for every entry.
 std::filesystem::path FindEntry(const std::filesystem::path& folder, const std::string& name) {
     std::error_code ec;
     if (std::filesystem::exists(folder / name, ec)) {
         return folder / name;
     }
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (EqualNoCase(it->path().filename().string(), name)) {
-            return it->path();
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    if (dir == nullptr) {
+        return folder / name;
+    }
+    while (const dirent* entry = readdir(dir.get())) {
+        if (EqualNoCase(entry->d_name, name)) {
+            return folder / entry->d_name;
         }
     }
     return folder / name;
