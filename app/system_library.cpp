@@ -14,8 +14,7 @@ void GetSystemDirectoryPath(char16_t* directory) {
 
 void SystemLibraryPath(const char16_t* systemDirectory, const char16_t* fileName, char16_t* path) {
     platform::WClear(path, kSystemPathText);
-    if (systemDirectory[0] != 0 &&
-        platform::WLen(systemDirectory) + 1 + platform::WLen(fileName) < kSystemPathText) {
-        platform::FormatW(path, kSystemPathText, u"%s\\%s", systemDirectory, fileName);
+    if (systemDirectory[0] != 0) {
+        platform::FormatWhole(path, kSystemPathText, u"%s\\%s", systemDirectory, fileName);
     }
 }

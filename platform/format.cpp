@@ -375,4 +375,17 @@ std::u16string FormatWideString(const char16_t* format, std::span<const FormatAr
     return text;
 }
 
+bool FormatWholeArgs(char16_t* buffer, std::size_t capacity, const char16_t* format,
+                     std::span<const FormatArg> args) {
+    const std::u16string whole = FormatWideString(format, args);
+    for (std::size_t i = 0; i < capacity; ++i) {
+        buffer[i] = 0;
+    }
+    if (whole.size() >= capacity) {
+        return false;
+    }
+    whole.copy(buffer, whole.size());
+    return true;
+}
+
 } // namespace platform

@@ -79,4 +79,15 @@ std::size_t FormatW(char16_t* buffer, std::size_t capacity, const char16_t* form
     return FormatWideArgs(buffer, capacity, format, std::span<const FormatArg>(list, sizeof...(Args)));
 }
 
+// Formats into buffer (capacity units) only when the whole text fits, and returns true. A text that does
+// not fit leaves the buffer empty: a path cut short could name another file.
+bool FormatWholeArgs(char16_t* buffer, std::size_t capacity, const char16_t* format,
+                     std::span<const FormatArg> args);
+
+template <typename... Args>
+bool FormatWhole(char16_t* buffer, std::size_t capacity, const char16_t* format, const Args&... args) {
+    const FormatArg list[] = {FormatArg(args)..., FormatArg(0)};
+    return FormatWholeArgs(buffer, capacity, format, std::span<const FormatArg>(list, sizeof...(Args)));
+}
+
 } // namespace platform

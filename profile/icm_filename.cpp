@@ -9,8 +9,8 @@
 #include "discovery/display_discovery.h"
 #include "panel/panel_candidates.h"
 #include "platform/files.h"
+#include "platform/format.h"
 #include "platform/text.h"
-#include "profile/whole_format.h"
 
 namespace {
 
@@ -40,9 +40,9 @@ bool GetIcmFilename(char16_t* baseName, std::size_t capacity) {
     platform::WCopy(folder, kProfilePath, kStagingFolderW);
     char16_t path[kProfilePath] = {};
     for (const std::u16string& candidate : candidates) {
-        FormatWhole(baseName, capacity, u"%s_%s_%s", board, vendor, candidate);
+        platform::FormatWhole(baseName, capacity, u"%s_%s_%s", board, vendor, candidate);
         // A path too long for its buffer names no file that this run could use.
-        if (FormatWhole(path, kProfilePath, u"%s%s_%s_%s.icm", folder, board, vendor, candidate) &&
+        if (platform::FormatWhole(path, kProfilePath, u"%s%s_%s_%s.icm", folder, board, vendor, candidate) &&
             platform::WAccess(path, 0) == 0) {
             return true;
         }

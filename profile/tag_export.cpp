@@ -6,11 +6,11 @@
 #include "app/run_context.h"
 #include "app/user_data.h"
 #include "platform/files.h"
+#include "platform/format.h"
 #include "platform/profile_strings.h"
 #include "platform/text.h"
 #include "profile/icc_tag.h"
 #include "profile/icm_filename.h"
-#include "profile/whole_format.h"
 
 namespace {
 
@@ -47,10 +47,10 @@ void GetICMTagContent() {
     GetIcmFilename(baseName, kPathText);
 
     // Names that do not fit stay empty, so they name no file.
-    FormatWhole(g_szCmdefName, kContextText, u"%s_CMDEF.icm", baseName);
-    FormatWhole(g_szCmdefPath, kContextText, u"%s%s_CMDEF.icm", kStagingFolderW, baseName);
+    platform::FormatWhole(g_szCmdefName, kContextText, u"%s_CMDEF.icm", baseName);
+    platform::FormatWhole(g_szCmdefPath, kContextText, u"%s%s_CMDEF.icm", kStagingFolderW, baseName);
     char16_t profilePath[kPathText] = {};
-    FormatWhole(profilePath, kPathText, u"%s%s.icm", kStagingFolderW, baseName);
+    platform::FormatWhole(profilePath, kPathText, u"%s%s.icm", kStagingFolderW, baseName);
 
     if (g_bDebugMode) {
         PrintConsoleW(u"[Tintfold] [ICMTagHandler]\nini: ");
