@@ -8,6 +8,9 @@ namespace platform {
 constexpr UINT CP_ACP = 0;
 constexpr DWORD WC_COMPOSITECHECK = 0x0200;
 
+// The system's ANSI code page, the one CP_ACP stands for.
+UINT GetACP();
+
 // As Windows: a source length of -1 includes the terminator; a destination length of 0 asks for the
 // length needed; the result is the number of units written (0 on failure, ERROR_INSUFFICIENT_BUFFER
 // when the destination is too small).

@@ -257,6 +257,10 @@ bool EncodeSingleByte(UINT codePage, DWORD flags, std::u16string_view source, ch
 
 } // namespace
 
+UINT GetACP() {
+    return AnsiCodePage();
+}
+
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source, int sourceLength, char16_t* dest,
                         int destLength) {
     const std::optional<UINT> resolved = CheckedCodePage(codePage, source, sourceLength, dest, destLength);

@@ -55,6 +55,15 @@ TEST_F(GetIcmTagContentTest, WritesTheThreeTagsInOrderAndKeepsTheRestOfTheFile) 
     EXPECT_EQ(std::u16string(g_szCmdefPath), kStaging + u"NX514_8086_AF0610EC_CMDEF.icm");
 }
 
+TEST_F(GetIcmTagContentTest, AMachineWithTheUtf8CodePageExportsTheTags) {
+    Reload(R"({"ansiCodePage": 65001})");
+    Stage(kProfile,
+          {{test::Sig("pngm"), test::TextDescTag("keep")}, {test::Sig("i1tp"), test::TextDescTag("D65")}});
+    WriteFile(kDataFile, "[ICMTag]\r\nPNGM=old\r\n");
+    GetICMTagContent();
+    EXPECT_EQ(WrittenKeys(), (std::vector<std::string>{"PNGM=keep", "PNTP=", "I1TP=D65"}));
+}
+
 TEST_F(GetIcmTagContentTest, ATagCannotAddLinesToTheDataFile) {
     Stage(kProfile, {{test::Sig("pngm"), test::TextDescTag("Gamut\r\n[Main]\r\nDebugMessage=1")},
                      {test::Sig("pntp"), test::TextDescTag("\nPNTP=x")},
