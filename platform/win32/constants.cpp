@@ -82,6 +82,13 @@
     X(INVALID_FILE_ATTRIBUTES)                                                                               \
     X(FILE_ATTRIBUTE_DIRECTORY)                                                                              \
     X(FILE_ATTRIBUTE_ARCHIVE)                                                                                \
+    X(FILE_ATTRIBUTE_REPARSE_POINT)                                                                          \
+    X(FILE_SHARE_DELETE)                                                                                     \
+    X(CREATE_NEW)                                                                                            \
+    X(OPEN_ALWAYS)                                                                                           \
+    X(FILE_FLAG_BACKUP_SEMANTICS)                                                                            \
+    X(FILE_FLAG_OPEN_REPARSE_POINT)                                                                          \
+    X(ERROR_SHARING_VIOLATION)                                                                               \
     X(FILE_ATTRIBUTE_NORMAL)                                                                                 \
     X(GENERIC_READ)                                                                                          \
     X(GENERIC_WRITE)                                                                                         \

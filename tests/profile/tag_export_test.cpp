@@ -1,5 +1,6 @@
 #include "profile/tag_export.h"
 
+#include <filesystem>
 #include <string>
 
 #include "app/run_context.h"
@@ -62,6 +63,22 @@ TEST_F(GetIcmTagContentTest, AMachineWithTheUtf8CodePageExportsTheTags) {
     WriteFile(kDataFile, "[ICMTag]\r\nPNGM=old\r\n");
     GetICMTagContent();
     EXPECT_EQ(WrittenKeys(), (std::vector<std::string>{"PNGM=keep", "PNTP=", "I1TP=D65"}));
+}
+
+TEST_F(GetIcmTagContentTest, ADataFileThatIsALinkIsNotWritten) {
+    g_bDebugMode = true;
+    Stage(kProfile, {{test::Sig("pngm"), test::TextDescTag("first")}});
+    WriteFile(u"C:\\Windows\\win.ini", "[windows]\r\n");
+    const auto dataFile = sim::HostPath(kDataFile);
+    std::filesystem::create_symlink(sim::HostPath(u"C:\\Windows\\win.ini"), dataFile);
+    GetICMTagContent();
+    std::filesystem::remove(dataFile);
+    std::filesystem::create_hard_link(sim::HostPath(u"C:\\Windows\\win.ini"), dataFile);
+    GetICMTagContent();
+    EXPECT_EQ(ReadFile(u"C:\\Windows\\win.ini"), "[windows]\r\n");
+    EXPECT_TRUE(WrittenKeys().empty());
+    EXPECT_EQ(Traced("ICMTagHandler - ini"),
+              (std::vector<std::string>(2, "ICMTagHandler - ini file is a link, no tag written.")));
 }
 
 TEST_F(GetIcmTagContentTest, ATagCannotAddLinesToTheDataFile) {
