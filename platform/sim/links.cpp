@@ -30,6 +30,8 @@ struct OpenFile {
     DWORD access;
     DWORD share;
     bool linkItself;
+    // The file's identity when opened: the handle keeps referring to it whatever happens to the name.
+    std::string identity;
 };
 
 std::vector<std::unique_ptr<OpenFile>>& OpenFiles() {
@@ -53,10 +55,12 @@ bool IsLink(const std::filesystem::path& host) {
     return std::filesystem::is_symlink(std::filesystem::symlink_status(host, ec));
 }
 
-// What a handle or an open request refers to: the link itself, or the file it leads to.
+// What a handle or an open request refers to: the link itself, or the file it leads to, whatever name
+// (hard link) it is reached by.
 std::string Identity(const std::filesystem::path& host, bool linkItself) {
-    std::error_code ec;
-    return linkItself ? "link:" + host.string() : std::filesystem::weakly_canonical(host, ec).string();
+    struct stat info {};
+    const int status = linkItself ? ::lstat(host.c_str(), &info) : ::stat(host.c_str(), &info);
+    return status == 0 ? std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) : host.string();
 }
 
 // Whether two opens of one file can coexist, as Windows' share modes decide.
@@ -72,7 +76,7 @@ bool Compatible(DWORD access, DWORD share, const OpenFile& other) {
 bool SharingAllows(const std::filesystem::path& host, bool linkItself, DWORD access, DWORD share) {
     const std::string identity = Identity(host, linkItself);
     return std::all_of(OpenFiles().begin(), OpenFiles().end(), [&](const auto& other) {
-        return Identity(other->host, other->linkItself) != identity || Compatible(access, share, *other);
+        return other->identity != identity || Compatible(access, share, *other);
     });
 }
 
@@ -154,8 +158,8 @@ platform::Handle OpenFileHandle(std::u16string_view path, DWORD access, DWORD sh
         platform::SetLastError(error);
         return platform::InvalidHandleValue();
     }
-    OpenFiles().push_back(
-        std::make_unique<OpenFile>(OpenFile{std::u16string(path), host, access, share, linkItself}));
+    OpenFiles().push_back(std::make_unique<OpenFile>(
+        OpenFile{std::u16string(path), host, access, share, linkItself, Identity(host, linkItself)}));
     return OpenFiles().back().get();
 }
 

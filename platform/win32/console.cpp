@@ -1,8 +1,8 @@
-// The process's standard output. Narrow and wide text both go through the C runtime's stdout, so
-// that they come out in the order they were written.
+// The process's standard output. On a console, text is written as UTF-16 with WriteConsoleW: a console
+// shows bytes in its own code page, not the ANSI one, so narrow text would come out garbled. Redirected,
+// narrow and wide text both go through the C runtime's stdout as ANSI bytes, in the order written.
 #include "platform/console.h"
 
-#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -10,20 +10,73 @@
 
 namespace platform {
 
+namespace {
+
+// Pieces of at most this many units: the conversions and WriteConsoleW count in int and DWORD.
+constexpr std::size_t kPiece = 4096;
+
+// Standard output's console, or null when it is redirected to a file or a pipe.
+HANDLE Console() {
+    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    ::DWORD mode = 0;
+    return output != nullptr && output != INVALID_HANDLE_VALUE && ::GetConsoleMode(output, &mode) ? output
+                                                                                                  : nullptr;
+}
+
+// A piece of at most kPiece units that never ends between the two halves of a surrogate pair.
+std::size_t PieceOf(const char16_t* text, std::size_t length) {
+    std::size_t piece = length < kPiece ? length : kPiece;
+    if (piece < length && text[piece - 1] >= 0xD800 && text[piece - 1] < 0xDC00) {
+        --piece;
+    }
+    return piece;
+}
+
+void WriteConsoleText(HANDLE console, const char16_t* text, std::size_t length) {
+    std::fflush(stdout);
+    while (length > 0) {
+        const std::size_t piece = PieceOf(text, length);
+        ::DWORD written = 0;
+        if (!::WriteConsoleW(console, win32::W(text), static_cast<::DWORD>(piece), &written, nullptr)) {
+            return;
+        }
+        text += piece;
+        length -= piece;
+    }
+}
+
+} // namespace
+
 void WriteStdout(const char* text, std::size_t length) {
-    std::fwrite(text, 1, length, stdout);
+    const HANDLE console = Console();
+    if (console == nullptr) {
+        std::fwrite(text, 1, length, stdout);
+        return;
+    }
+    std::u16string wide;
+    while (length > 0) {
+        const int bytes = static_cast<int>(length < kPiece ? length : kPiece);
+        const int units = ::MultiByteToWideChar(CP_ACP, 0, text, bytes, nullptr, 0);
+        if (units <= 0) {
+            return;
+        }
+        wide.resize(static_cast<std::size_t>(units));
+        ::MultiByteToWideChar(CP_ACP, 0, text, bytes, win32::W(wide.data()), units);
+        WriteConsoleText(console, wide.data(), wide.size());
+        text += bytes;
+        length -= static_cast<std::size_t>(bytes);
+    }
 }
 
 void WriteStdoutW(const char16_t* text, std::size_t length) {
-    // Converted to the ANSI code page piece by piece: WideCharToMultiByte counts in int. A piece never
-    // ends between the two halves of a surrogate pair.
-    constexpr std::size_t kPiece = 4096;
+    if (const HANDLE console = Console(); console != nullptr) {
+        WriteConsoleText(console, text, length);
+        return;
+    }
+    // Converted to the ANSI code page piece by piece.
     std::string bytes;
     while (length > 0) {
-        std::size_t piece = length < kPiece ? length : kPiece;
-        if (piece < length && text[piece - 1] >= 0xD800 && text[piece - 1] < 0xDC00) {
-            --piece;
-        }
+        const std::size_t piece = PieceOf(text, length);
         const int units = static_cast<int>(piece);
         const int needed =
             ::WideCharToMultiByte(CP_ACP, 0, win32::W(text), units, nullptr, 0, nullptr, nullptr);
@@ -32,7 +85,7 @@ void WriteStdoutW(const char16_t* text, std::size_t length) {
             const int written = ::WideCharToMultiByte(CP_ACP, 0, win32::W(text), units, bytes.data(), needed,
                                                       nullptr, nullptr);
             if (written > 0) {
-                WriteStdout(bytes.data(), static_cast<std::size_t>(written));
+                std::fwrite(bytes.data(), 1, static_cast<std::size_t>(written), stdout);
             }
         }
         text += piece;

@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include "platform/files.h"
 #include "platform/text.h"
 #include "support/sim_fixture.h"
@@ -105,6 +107,48 @@ TEST_F(SimFilesTest, FolderCreationWithParentsAndBlockingFiles) {
     EXPECT_EQ(records[0]["result"], 0);
     EXPECT_EQ(WAccess(u"C:\\BLOCKED", 0), 0);
     EXPECT_EQ(WAccess(u"C:\\Blocked\\x", 0), -1);
+}
+
+TEST_F(SimFilesTest, HostLinksAreReparsePointsAndHeldNamesStayInPlace) {
+    WriteFile(u"C:\\Data\\file.txt", "data");
+    MakeFolder(u"C:\\Data\\folder");
+    const auto host = [](const char16_t* path) { return sim::HostPath(path); };
+    std::filesystem::create_symlink(host(u"C:\\Data\\folder"), host(u"C:\\Data") / "junction");
+    std::filesystem::create_symlink(host(u"C:\\Data\\file.txt"), host(u"C:\\Data") / "symlink");
+    std::filesystem::create_hard_link(host(u"C:\\Data\\file.txt"), host(u"C:\\Data") / "hardlink");
+    LoadMachine("{}");
+    EXPECT_EQ(GetFileAttributesA("C:\\Data\\junction"),
+              FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributesA("C:\\Data\\symlink"), FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE);
+
+    // Opened without following, the link itself; followed, the file with its two names.
+    ByHandleFileInformation info{};
+    Handle link = CreateFileW(u"C:\\Data\\symlink", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    ASSERT_TRUE(GetFileInformationByHandle(link, &info));
+    EXPECT_EQ(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT, FILE_ATTRIBUTE_REPARSE_POINT);
+    CloseHandle(link);
+    EXPECT_EQ(CreateFileW(u"C:\\Data\\junction", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr),
+              InvalidHandleValue())
+        << "a folder opens only with backup semantics";
+    const Handle file = CreateFileW(u"C:\\Data\\symlink", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_TRUE(GetFileInformationByHandle(file, &info));
+    EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(info.nNumberOfLinks, 2u);
+
+    // Held without FILE_SHARE_DELETE, no name of the file can be deleted; the link itself can.
+    EXPECT_FALSE(DeleteFileW(u"C:\\Data\\hardlink"));
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_TRUE(DeleteFileW(u"C:\\Data\\symlink"));
+    EXPECT_EQ(CreateFileW(u"C:\\Data\\file.txt", GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                          nullptr),
+              InvalidHandleValue());
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    CloseHandle(file);
+    EXPECT_TRUE(DeleteFileW(u"C:\\Data\\hardlink"));
+    EXPECT_EQ(ReadFile(u"C:\\Data\\file.txt"), "data");
 }
 
 } // namespace
