@@ -31,5 +31,9 @@ trap cleanup EXIT INT TERM
 # output pipe they would keep open.
 "$WINESERVER" -p
 "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+# Wine's desktop process ends a little after its last client; a program that touches the display would
+# then start it again with the test's output pipe as its standard output, and the test would wait for
+# that pipe forever. A window kept open for the whole run keeps the desktop alive.
+"$WINE" notepad </dev/null >/dev/null 2>&1 &
 
 ctest --test-dir build/win32 --output-on-failure "$@" </dev/null
