@@ -134,6 +134,9 @@ TEST_F(ProfileScenario, ProfileFoundByEdidIsExportedInstalledAndAssociated) {
     Run();
 
     EXPECT_EQ(ReadText(DataFile()), "[Main]\r\nDebugMessage=0\r\n" + kTags);
+    // The library search is restricted to the system directory before anything is loaded.
+    EXPECT_EQ(Journal().substr(0, Journal().find('\n')),
+              R"({"call":"SetDefaultDllDirectories","flags":2048,"result":1})");
     EXPECT_EQ(ColorCalls(Journal()),
               (std::vector<std::string>{"AssociateColorProfileWithDeviceW=0", "InstallColorProfileW=1",
                                         "AssociateColorProfileWithDeviceW=1",
