@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -121,6 +122,38 @@ std::filesystem::path FindEntry(const std::filesystem::path& folder, const std::
     return folder / (found == index->names.end() ? name : found->second);
 }
 
+// The host folders of Windows folders found so far, by the folder's upper-case path. A folder found once
+// is taken again while it still exists, so that the many files of one folder cost one look-up of that
+// folder each, not one per component of its path.
+std::unordered_map<std::u16string, std::filesystem::path>& KnownFolders() {
+    static std::unordered_map<std::u16string, std::filesystem::path> folders;
+    return folders;
+}
+
+std::filesystem::path HostFolder(char16_t drive, const std::vector<std::u16string_view>& components) {
+    std::u16string key(1, drive);
+    for (const std::u16string_view component : components) {
+        key += u'\\';
+        std::transform(component.begin(), component.end(), std::back_inserter(key), [](char16_t c) {
+            return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+        });
+    }
+    auto& known = KnownFolders();
+    const auto found = known.find(key);
+    std::error_code ec;
+    if (found != known.end() && std::filesystem::is_directory(found->second, ec)) {
+        return found->second;
+    }
+    std::filesystem::path host = FindEntry(Current().root, std::string(1, static_cast<char>(drive)));
+    for (const std::u16string_view component : components) {
+        host = FindEntry(host, ToUtf8(component));
+    }
+    if (std::filesystem::is_directory(host, ec)) {
+        known[key] = host;
+    }
+    return host;
+}
+
 // The length of the full path that Windows makes of a path on a drive: drive, then each component after
 // one separator ("." dropped, ".." taking the previous one away), with a trailing separator kept.
 std::size_t FullPathLength(const std::vector<std::u16string_view>& components, bool trailingSeparator) {
@@ -135,6 +168,13 @@ void AppendLine(const std::filesystem::path& file, std::string_view line) {
     std::ofstream out(file, std::ios::binary | std::ios::app);
     out.write(line.data(), static_cast<std::streamsize>(line.size()));
     out.put('\n');
+}
+
+// journal.jsonl stays open for the run: a run with thousands of calls would otherwise open it for
+// each of them. Every record is flushed as it is written, so the file is whole at any moment.
+std::ofstream& JournalFile() {
+    static std::ofstream file;
+    return file;
 }
 
 void StartFile(const std::filesystem::path& file) {
@@ -172,10 +212,13 @@ void Load(const std::filesystem::path& root, const Json& description, std::vecto
     }
     std::filesystem::create_directories(root / "C");
     StartFile(root / "debugger.log");
-    StartFile(root / "journal.jsonl");
+    JournalFile().close();
+    JournalFile().clear();
+    JournalFile().open(root / "journal.jsonl", std::ios::binary | std::ios::trunc);
     CurrentMachine() = Machine{root, std::move(desc), std::move(args)};
     LocalBlocks().clear();
     FolderIndexes().clear();
+    KnownFolders().clear();
     platform::SetLastError(platform::ERROR_SUCCESS);
     for (const Module& module : Modules()) {
         module.reset();
@@ -266,11 +309,12 @@ std::filesystem::path HostPath(std::u16string_view windowsPath, PathFault* fault
         return {};
     }
     result = PathFault::None;
-    std::filesystem::path host = FindEntry(Current().root, std::string(1, static_cast<char>(drive)));
-    for (const std::u16string_view component : components) {
-        host = FindEntry(host, ToUtf8(component));
+    if (components.empty()) {
+        return FindEntry(Current().root, std::string(1, static_cast<char>(drive)));
     }
-    return host;
+    const std::u16string_view name = components.back();
+    components.pop_back();
+    return FindEntry(HostFolder(drive, components), ToUtf8(name));
 }
 
 void NoteCreated(const std::filesystem::path& host) {
@@ -303,7 +347,9 @@ void Journal(std::string_view call, Json fields) {
     for (const auto& [key, value] : fields.items()) {
         record[key] = value;
     }
-    AppendLine(Current().root / "journal.jsonl", record.dump(-1, ' ', false, Json::error_handler_t::replace));
+    std::ofstream& file = JournalFile();
+    file << record.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+    file.flush();
 }
 
 void DebugLog(std::string_view utf8Text) {
