@@ -16,7 +16,6 @@
 namespace {
 
 constexpr std::size_t kHeader = 3;
-constexpr std::size_t kEdidBlock = 128;
 
 const std::filesystem::path& Root() {
     static const std::filesystem::path root = std::filesystem::temp_directory_path() / "tintfold-edid-fuzz";
@@ -42,9 +41,13 @@ bool IsCandidate(const std::u16string& text) {
 }
 
 // The candidate that bytes 8 to 11 of a base block give: manufacturer, then product code, each
-// byte-swapped; bytes the block does not have are 0.
-std::u16string Expected(const std::vector<uint8_t>& block) {
-    auto at = [&](std::size_t i) { return i < block.size() && i < kEdidBlock ? block[i] : uint8_t{0}; };
+// byte-swapped. The array's element k is the block's byte k; bytes no element gives are 0.
+std::u16string Expected(const std::vector<uint8_t>& elements, int lowerBound) {
+    auto at = [&](int64_t i) {
+        const int64_t element = i - lowerBound;
+        return element >= 0 && element < static_cast<int64_t>(elements.size()) ? elements[element]
+                                                                               : uint8_t{0};
+    };
     const uint8_t order[4] = {at(9), at(8), at(11), at(10)};
     static const char16_t digits[] = u"0123456789ABCDEF";
     std::u16string text;
@@ -105,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (objectForm && elementSize != 1) {
                 block.clear();
             }
-            Require(candidates[i] == Expected(block));
+            Require(candidates[i] == Expected(block, objectForm ? lowerBound : 0));
         }
     }
     platform::CoUninitialize();

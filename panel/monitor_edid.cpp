@@ -177,8 +177,8 @@ uint8_t LowByte(const Variant& value) {
     }
 }
 
-// Copies a one-dimensional array of bytes into block: element k lands at k minus the lower bound, so
-// the block always starts at position 0; what does not fit is dropped. Other shapes are skipped.
+// Copies a one-dimensional array of bytes into block: element k lands at position k; elements below 0
+// or at capacity and above are dropped. Other shapes are skipped.
 void CopyBlockContent(SafeArray* content, uint8_t* block, int32_t capacity) {
     LONG lower = 0;
     LONG upper = 0;
@@ -194,9 +194,8 @@ void CopyBlockContent(SafeArray* content, uint8_t* block, int32_t capacity) {
             PrintConsoleW(u"Could not get element. Error code =0x%x\n", static_cast<uint32_t>(hr));
             return;
         }
-        const int64_t position = k - lower;
-        if (position < capacity) {
-            block[position] = byte;
+        if (k >= 0 && k < capacity) {
+            block[k] = byte;
         }
     }
 }

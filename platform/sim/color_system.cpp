@@ -152,12 +152,13 @@ platform::BOOL Install(const char16_t* machineName, const char16_t* profileName)
     }
     const std::filesystem::path folder = sim::HostPath(kColorFolder);
     std::filesystem::create_directories(folder, error);
-    const std::u16string target = std::u16string(kColorFolder) + u"\\" + fileName;
-    if (error || !std::filesystem::copy_file(source, sim::HostPath(target),
+    const std::filesystem::path target = sim::HostPath(std::u16string(kColorFolder) + u"\\" + fileName);
+    if (error || !std::filesystem::copy_file(source, target,
                                              std::filesystem::copy_options::overwrite_existing, error)) {
         platform::SetLastError(platform::ERROR_ACCESS_DENIED);
         return platform::kFalse;
     }
+    sim::NoteCreated(target);
     if (!IsInstalled(sim::ToUtf8(fileName))) {
         State().installed.push_back(sim::ToUtf8(fileName));
     }

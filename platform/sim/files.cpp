@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/sim/links.h"
@@ -21,9 +22,14 @@ using platform::DWORD;
 
 constexpr DWORD kErrorSharingViolation = 32;
 constexpr int kErrorBadPathname = 161;
+constexpr DWORD kErrorFilenameExcedRange = 206;
+// A folder's full path, terminator included, leaves room for an 8.3 name in it (MAX_PATH - 12).
+constexpr std::size_t kMaxFolderPath = 248;
 
 struct Entry {
     std::u16string name;
+    // The 8.3 short name of a name that is not one already; empty otherwise.
+    std::u16string shortName;
     DWORD attributes;
     uint64_t size;
 };
@@ -97,29 +103,125 @@ std::size_t NameStart(std::u16string_view path) {
     return separator == std::u16string_view::npos ? 0 : separator + 1;
 }
 
-// The entries of a folder that match a name pattern; a folder other than a drive's root lists "." and
-// ".." first, as NTFS does, and the rest follow in upper-case name order.
+bool ShortNamesOn() {
+    return Current().desc.value("shortNames", false);
+}
+
+// Characters that an 8.3 name may hold besides ASCII letters and digits.
+bool IsShortNameSymbol(char16_t c) {
+    return std::u16string_view(u"!#$%&'()-@^_`{}~").find(c) != std::u16string_view::npos;
+}
+
+bool IsShortNameCharacter(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
+           IsShortNameSymbol(c);
+}
+
+// A name that is already an 8.3 name (in either case): one to eight characters, then at most one dot
+// with one to three more. Such a name has no short name of its own.
+bool IsShortName(std::u16string_view name) {
+    const std::size_t dot = name.find(u'.');
+    const std::u16string_view base = name.substr(0, dot);
+    const std::u16string_view extension = dot == std::u16string_view::npos ? u"" : name.substr(dot + 1);
+    const auto valid = [](std::u16string_view part) {
+        return std::all_of(part.begin(), part.end(), IsShortNameCharacter);
+    };
+    return !base.empty() && base.size() <= 8 && valid(base) && extension.size() <= 3 && valid(extension) &&
+           (dot == std::u16string_view::npos || !extension.empty());
+}
+
+// A part of a long name as it enters a short name: upper case, spaces and dots left out, characters an
+// 8.3 name cannot hold as "_".
+std::u16string ShortNamePart(std::u16string_view part, std::size_t limit) {
+    std::u16string text;
+    for (const char16_t c : part) {
+        if (text.size() == limit) {
+            break;
+        }
+        if (c != u' ' && c != u'.') {
+            text += IsShortNameCharacter(c) ? Fold(c) : u'_';
+        }
+    }
+    return text;
+}
+
+// The short name that NTFS gives a long name: up to six characters of the name before its last dot,
+// "~" and the first number that no other name of the folder takes, then "." and up to three characters
+// of the extension. Numbers past 9 shorten the first part so that it stays within eight characters.
+std::u16string MakeShortName(std::u16string_view name, std::unordered_set<std::u16string>& taken) {
+    const std::size_t dot = name.find_last_of(u'.');
+    const bool hasExtension = dot != std::u16string_view::npos && dot > 0;
+    const std::u16string base = ShortNamePart(hasExtension ? name.substr(0, dot) : name, 6);
+    const std::u16string extension = hasExtension ? ShortNamePart(name.substr(dot + 1), 3) : u"";
+    if (base.empty()) {
+        return {};
+    }
+    for (unsigned number = 1; number < 1000000; ++number) {
+        const std::u16string tail = u"~" + ToUtf16(std::to_string(number));
+        std::u16string candidate = base.substr(0, std::min(base.size(), 8 - tail.size())) + tail;
+        if (!extension.empty()) {
+            candidate += u"." + extension;
+        }
+        if (taken.insert(candidate).second) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+std::u16string UpperCase(std::u16string text) {
+    std::transform(text.begin(), text.end(), text.begin(), Fold);
+    return text;
+}
+
+// Gives every entry that is not an 8.3 name a short name, in the folder's name order.
+void AssignShortNames(std::vector<Entry>& entries) {
+    std::unordered_set<std::u16string> taken;
+    for (const Entry& entry : entries) {
+        if (IsShortName(entry.name)) {
+            taken.insert(UpperCase(entry.name));
+        }
+    }
+    for (Entry& entry : entries) {
+        if (!IsShortName(entry.name)) {
+            entry.shortName = MakeShortName(entry.name, taken);
+        }
+    }
+}
+
+// The entries of a folder that match a name pattern, by their name or, on a machine with short names,
+// by their short name; a folder other than a drive's root lists "." and ".." first, as NTFS does, and
+// the rest follow in upper-case name order.
 std::vector<Entry> ListMatches(const std::filesystem::path& folder, std::u16string_view pattern,
                                bool driveRoot) {
+    const bool shortNames = ShortNamesOn();
     std::vector<Entry> entries;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::u16string name = ToUtf16(it->path().filename().string());
-        if (Matches(pattern, name)) {
+        if (shortNames || Matches(pattern, name)) {
             std::error_code sizeError;
             const bool folderEntry = it->is_directory(sizeError);
             const uint64_t size = folderEntry ? 0 : it->file_size(sizeError);
-            entries.push_back({std::move(name), AttributesOf(it->status(sizeError)), sizeError ? 0 : size});
+            entries.push_back(
+                {std::move(name), u"", AttributesOf(it->status(sizeError)), sizeError ? 0 : size});
         }
     }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         return std::lexicographical_compare(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
                                             [](char16_t x, char16_t y) { return Fold(x) < Fold(y); });
     });
+    if (shortNames) {
+        AssignShortNames(entries);
+        std::erase_if(entries, [&](const Entry& entry) {
+            return !Matches(pattern, entry.name) &&
+                   (entry.shortName.empty() || !Matches(pattern, entry.shortName));
+        });
+    }
     if (!driveRoot) {
         for (const char16_t* dots : {u"..", u"."}) {
             if (Matches(pattern, dots)) {
-                entries.insert(entries.begin(), Entry{dots, platform::FILE_ATTRIBUTE_DIRECTORY, 0});
+                entries.insert(entries.begin(), Entry{dots, u"", platform::FILE_ATTRIBUTE_DIRECTORY, 0});
             }
         }
     }
@@ -132,6 +234,7 @@ void Fill(const Entry& entry, platform::Win32FindDataW* data) {
     data->nFileSizeHigh = static_cast<DWORD>(entry.size >> 32);
     data->nFileSizeLow = static_cast<DWORD>(entry.size & 0xFFFFFFFFu);
     platform::WCopy(data->cFileName, std::size(data->cFileName), entry.name.c_str());
+    platform::WCopy(data->cAlternateFileName, std::size(data->cAlternateFileName), entry.shortName.c_str());
 }
 
 Search* FindSearch(platform::Handle handle) {
@@ -143,7 +246,11 @@ Search* FindSearch(platform::Handle handle) {
 
 // Creates a folder and the missing folders above it; ERROR_SUCCESS or the error of the step that failed.
 int CreateFolders(std::u16string_view path) {
-    const std::filesystem::path target = HostPath(path);
+    PathFault fault = PathFault::None;
+    const std::filesystem::path target = HostPath(path, &fault);
+    if (fault == PathFault::TooLong || path.size() >= kMaxFolderPath) {
+        return static_cast<int>(kErrorFilenameExcedRange);
+    }
     if (target.empty()) {
         return kErrorBadPathname;
     }
@@ -164,6 +271,7 @@ int CreateFolders(std::u16string_view path) {
         if (drive || std::filesystem::exists(host, ec) || !std::filesystem::create_directory(host, ec)) {
             return static_cast<int>(platform::ERROR_PATH_NOT_FOUND);
         }
+        NoteCreated(host);
     }
     return static_cast<int>(platform::ERROR_SUCCESS);
 }
@@ -187,8 +295,8 @@ DWORD Copy(std::u16string_view from, std::u16string_view to, BOOL failIfExists) 
         return platform::ERROR_ACCESS_DENIED;
     }
     // A name that exists fails a copy that must not replace, also a link to nothing (links.h).
-    if (failIfExists != platform::kFalse &&
-        EntryAttributes(destination) != platform::INVALID_FILE_ATTRIBUTES) {
+    const bool replaces = EntryAttributes(destination) != platform::INVALID_FILE_ATTRIBUTES;
+    if (replaces && failIfExists != platform::kFalse) {
         return platform::ERROR_FILE_EXISTS;
     }
     if (std::filesystem::exists(destinationStatus)) {
@@ -197,7 +305,13 @@ DWORD Copy(std::u16string_view from, std::u16string_view to, BOOL failIfExists) 
         }
     }
     std::filesystem::copy_file(source, destination, std::filesystem::copy_options::overwrite_existing, ec);
-    return ec ? platform::ERROR_ACCESS_DENIED : platform::ERROR_SUCCESS;
+    if (ec) {
+        return platform::ERROR_ACCESS_DENIED;
+    }
+    if (!replaces) {
+        NoteCreated(destination);
+    }
+    return platform::ERROR_SUCCESS;
 }
 
 } // namespace
@@ -207,8 +321,13 @@ DWORD Copy(std::u16string_view from, std::u16string_view to, BOOL failIfExists) 
 namespace platform {
 
 DWORD GetFileAttributesA(const char* path) {
-    const std::filesystem::path host =
-        path != nullptr ? sim::HostPath(sim::AnsiToUtf16(path)) : std::filesystem::path();
+    const std::u16string wide = path != nullptr ? sim::AnsiToUtf16(path) : std::u16string();
+    // A narrow path is converted into a buffer of MAX_PATH + 1 characters before anything else.
+    if (wide.size() > sim::kMaxPath) {
+        SetLastError(sim::kErrorFilenameExcedRange);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    const std::filesystem::path host = path != nullptr ? sim::HostPath(wide) : std::filesystem::path();
     // The name itself: a link reports itself as a reparse point (links.h).
     const DWORD attributes = sim::EntryAttributes(host);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -235,7 +354,10 @@ Handle FindFirstFileW(const char16_t* pattern, Win32FindDataW* data) {
     const std::size_t nameStart = sim::NameStart(text);
     const std::u16string_view folderPart = text.substr(0, nameStart);
     const std::u16string_view namePattern = text.substr(nameStart);
-    const std::filesystem::path folder = sim::HostPath(folderPart);
+    sim::PathFault fault = sim::PathFault::None;
+    sim::HostPath(text, &fault);
+    const std::filesystem::path folder =
+        fault == sim::PathFault::None ? sim::HostPath(folderPart) : std::filesystem::path();
     std::error_code ec;
     if (folder.empty() || !std::filesystem::is_directory(folder, ec)) {
         SetLastError(ERROR_PATH_NOT_FOUND);

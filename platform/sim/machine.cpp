@@ -5,12 +5,15 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 #include "platform/code_page.h"
 #include "platform/text.h"
@@ -51,30 +54,127 @@ bool IsSeparator(char16_t c) {
     return c == u'\\' || c == u'/';
 }
 
+// The names of one host folder by their ASCII upper-case form, so that a case-insensitive look-up costs
+// the same in a folder of ten thousand files as in an empty one. An index is read from the host once and
+// then kept current by the sim's own writes (NoteCreated); it is read again when the folder's
+// modification time shows a change from outside the sim. A change made in the same tick of the file
+// system's clock as the reading cannot be told apart, so an index read from a folder changed within the
+// last second is used for one look-up only.
+struct FolderIndex {
+    std::unordered_map<std::string, std::string> names;
+    std::filesystem::file_time_type modified;
+    bool settled = false;
+};
+
+constexpr auto kSettleTime = std::chrono::seconds(1);
+
+std::unordered_map<std::string, FolderIndex>& FolderIndexes() {
+    static std::unordered_map<std::string, FolderIndex> indexes;
+    return indexes;
+}
+
+std::string FoldName(std::string_view name) {
+    std::string folded(name);
+    std::transform(folded.begin(), folded.end(), folded.begin(), FoldAscii);
+    return folded;
+}
+
+bool Settled(std::filesystem::file_time_type modified) {
+    return std::filesystem::file_time_type::clock::now() - modified > kSettleTime;
+}
+
+// The index of folder, read again when the folder changed since; null when the folder cannot be read.
+const FolderIndex* IndexOf(const std::filesystem::path& folder) {
+    std::error_code ec;
+    const auto modified = std::filesystem::last_write_time(folder, ec);
+    if (ec) {
+        return nullptr;
+    }
+    FolderIndex& index = FolderIndexes()[folder.native()];
+    if (index.settled && index.modified == modified) {
+        return &index;
+    }
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    if (dir == nullptr) {
+        return nullptr;
+    }
+    index.names.clear();
+    while (const dirent* entry = readdir(dir.get())) {
+        // Where names differ only in case, the first listed wins, as a scan of the folder would find it.
+        index.names.emplace(FoldName(entry->d_name), entry->d_name);
+    }
+    index.modified = modified;
+    index.settled = Settled(modified);
+    return &index;
+}
+
 // The entry of folder whose name equals name ignoring ASCII case, or name itself when there is none.
-// Read with readdir: a search through a large folder compares names in place, without a path object
-// for every entry.
 std::filesystem::path FindEntry(const std::filesystem::path& folder, const std::string& name) {
     std::error_code ec;
     if (std::filesystem::exists(folder / name, ec)) {
         return folder / name;
     }
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-    if (dir == nullptr) {
+    const FolderIndex* index = IndexOf(folder);
+    if (index == nullptr) {
         return folder / name;
     }
-    while (const dirent* entry = readdir(dir.get())) {
-        if (EqualNoCase(entry->d_name, name)) {
-            return folder / entry->d_name;
-        }
+    const auto found = index->names.find(FoldName(name));
+    return folder / (found == index->names.end() ? name : found->second);
+}
+
+// The host folders of Windows folders found so far, by the folder's upper-case path. A folder found once
+// is taken again while it still exists, so that the many files of one folder cost one look-up of that
+// folder each, not one per component of its path.
+std::unordered_map<std::u16string, std::filesystem::path>& KnownFolders() {
+    static std::unordered_map<std::u16string, std::filesystem::path> folders;
+    return folders;
+}
+
+std::filesystem::path HostFolder(char16_t drive, const std::vector<std::u16string_view>& components) {
+    std::u16string key(1, drive);
+    for (const std::u16string_view component : components) {
+        key += u'\\';
+        std::transform(component.begin(), component.end(), std::back_inserter(key), [](char16_t c) {
+            return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+        });
     }
-    return folder / name;
+    auto& known = KnownFolders();
+    const auto found = known.find(key);
+    std::error_code ec;
+    if (found != known.end() && std::filesystem::is_directory(found->second, ec)) {
+        return found->second;
+    }
+    std::filesystem::path host = FindEntry(Current().root, std::string(1, static_cast<char>(drive)));
+    for (const std::u16string_view component : components) {
+        host = FindEntry(host, ToUtf8(component));
+    }
+    if (std::filesystem::is_directory(host, ec)) {
+        known[key] = host;
+    }
+    return host;
+}
+
+// The length of the full path that Windows makes of a path on a drive: drive, then each component after
+// one separator ("." dropped, ".." taking the previous one away), with a trailing separator kept.
+std::size_t FullPathLength(const std::vector<std::u16string_view>& components, bool trailingSeparator) {
+    std::size_t length = 2; // "C:"
+    for (const std::u16string_view component : components) {
+        length += 1 + component.size();
+    }
+    return components.empty() || trailingSeparator ? length + 1 : length;
 }
 
 void AppendLine(const std::filesystem::path& file, std::string_view line) {
     std::ofstream out(file, std::ios::binary | std::ios::app);
     out.write(line.data(), static_cast<std::streamsize>(line.size()));
     out.put('\n');
+}
+
+// journal.jsonl stays open for the run: a run with thousands of calls would otherwise open it for
+// each of them. Every record is flushed as it is written, so the file is whole at any moment.
+std::ofstream& JournalFile() {
+    static std::ofstream file;
+    return file;
 }
 
 void StartFile(const std::filesystem::path& file) {
@@ -112,9 +212,13 @@ void Load(const std::filesystem::path& root, const Json& description, std::vecto
     }
     std::filesystem::create_directories(root / "C");
     StartFile(root / "debugger.log");
-    StartFile(root / "journal.jsonl");
+    JournalFile().close();
+    JournalFile().clear();
+    JournalFile().open(root / "journal.jsonl", std::ios::binary | std::ios::trunc);
     CurrentMachine() = Machine{root, std::move(desc), std::move(args)};
     LocalBlocks().clear();
+    FolderIndexes().clear();
+    KnownFolders().clear();
     platform::SetLastError(platform::ERROR_SUCCESS);
     for (const Module& module : Modules()) {
         module.reset();
@@ -164,7 +268,10 @@ void Finish() {
     }
 }
 
-std::filesystem::path HostPath(std::u16string_view windowsPath) {
+std::filesystem::path HostPath(std::u16string_view windowsPath, PathFault* fault) {
+    PathFault ignored = PathFault::None;
+    PathFault& result = fault != nullptr ? *fault : ignored;
+    result = PathFault::NotOnDrive;
     std::u16string_view rest = windowsPath;
     char16_t drive = u'C';
     if (rest.size() >= 2 && rest[1] == u':' &&
@@ -177,8 +284,8 @@ std::filesystem::path HostPath(std::u16string_view windowsPath) {
     } else if (rest.empty() || !IsSeparator(rest[0]) || (rest.size() >= 2 && IsSeparator(rest[1]))) {
         return {}; // relative, or a UNC or device path
     }
-    std::filesystem::path host = FindEntry(Current().root, std::string(1, static_cast<char>(drive)));
-    const std::filesystem::path driveRoot = host;
+    const bool trailingSeparator = IsSeparator(rest.back());
+    std::vector<std::u16string_view> components;
     while (!rest.empty()) {
         while (!rest.empty() && IsSeparator(rest[0])) {
             rest.remove_prefix(1);
@@ -189,18 +296,49 @@ std::filesystem::path HostPath(std::u16string_view windowsPath) {
         }
         const std::u16string_view component = rest.substr(0, length);
         rest.remove_prefix(length);
-        if (component.empty() || component == u".") {
-            continue;
-        }
         if (component == u"..") {
-            if (host != driveRoot) {
-                host = host.parent_path();
+            if (!components.empty()) {
+                components.pop_back();
             }
-            continue;
+        } else if (!component.empty() && component != u".") {
+            components.push_back(component);
         }
-        host = FindEntry(host, ToUtf8(component));
     }
-    return host;
+    if (FullPathLength(components, trailingSeparator) >= kMaxPath) {
+        result = PathFault::TooLong;
+        return {};
+    }
+    result = PathFault::None;
+    if (components.empty()) {
+        return FindEntry(Current().root, std::string(1, static_cast<char>(drive)));
+    }
+    const std::u16string_view name = components.back();
+    components.pop_back();
+    return FindEntry(HostFolder(drive, components), ToUtf8(name));
+}
+
+void NoteCreated(const std::filesystem::path& host) {
+    auto& indexes = FolderIndexes();
+    std::error_code ec;
+    if (std::filesystem::is_directory(host, ec)) {
+        // A folder the sim has just made is empty: its index needs no reading.
+        const auto modified = std::filesystem::last_write_time(host, ec);
+        if (!ec) {
+            indexes[host.native()] = FolderIndex{{}, modified, true};
+        }
+    }
+    const auto found = indexes.find(host.parent_path().native());
+    if (found == indexes.end()) {
+        return;
+    }
+    const auto modified = std::filesystem::last_write_time(host.parent_path(), ec);
+    if (ec) {
+        indexes.erase(found);
+        return;
+    }
+    const std::string name = host.filename().string();
+    found->second.names.emplace(FoldName(name), name);
+    found->second.modified = modified;
 }
 
 void Journal(std::string_view call, Json fields) {
@@ -209,7 +347,9 @@ void Journal(std::string_view call, Json fields) {
     for (const auto& [key, value] : fields.items()) {
         record[key] = value;
     }
-    AppendLine(Current().root / "journal.jsonl", record.dump(-1, ' ', false, Json::error_handler_t::replace));
+    std::ofstream& file = JournalFile();
+    file << record.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+    file.flush();
 }
 
 void DebugLog(std::string_view utf8Text) {

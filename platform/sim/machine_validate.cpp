@@ -349,6 +349,8 @@ void Validate(const Json& description) {
             if (!IsSupportedCodePage(value.get<platform::UINT>())) {
                 throw MachineError("\"ansiCodePage\" must be 1252, 28591 or 65001");
             }
+        } else if (key == "shortNames") {
+            ExpectBool(value, key);
         } else if (key == "missingLibraries" || key == "missingFunctions") {
             ExpectStringArray(value, key);
         } else if (key == "console") {

@@ -37,11 +37,13 @@ HPROFILE OpenColorProfileW(const Profile* profile, DWORD desiredAccess, DWORD, D
     }
     const auto* name = static_cast<const char16_t*>(profile->pProfileData);
     const std::size_t units = profile->cbDataSize / sizeof(char16_t);
+    sim::PathFault fault = sim::PathFault::None;
     const std::filesystem::path host =
-        sim::HostPath(std::u16string_view(name, std::find(name, name + units, u'\0')));
+        sim::HostPath(std::u16string_view(name, std::find(name, name + units, u'\0')), &fault);
     std::error_code error;
     if (host.empty() || !std::filesystem::is_regular_file(host, error)) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
+        // The file is opened by name; a path the system refuses fails as that open does.
+        SetLastError(fault == sim::PathFault::TooLong ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND);
         return nullptr;
     }
     cmsHPROFILE opened = cmsOpenProfileFromFile(host.c_str(), "r");

@@ -201,9 +201,9 @@ TEST_F(MonitorEdidTest, BlockContentShapes) {
         {{{"bytes", EdidHex(1, 2, 3, 4) + std::string(256, 'B')}}, {{8, 1}, {127, 127}}},
         // Two-byte elements are not taken at all.
         {{{"bytes", EdidHex(1, 2, 3, 4)}, {"elementSize", 2}}, {{8, 0}, {0, 0}}},
-        // Whatever the lower bound, the block starts at position 0.
-        {{{"bytes", EdidHex(1, 2, 3, 4)}, {"lowerBound", -3}}, {{8, 1}, {127, 127}}},
-        {{{"bytes", EdidHex(1, 2, 3, 4)}, {"lowerBound", 5}}, {{8, 1}, {127, 127}}},
+        // Element k lands at position k: below 0 and from the capacity on, elements are dropped.
+        {{{"bytes", EdidHex(1, 2, 3, 4)}, {"lowerBound", -3}}, {{5, 1}, {124, 127}, {127, 0}}},
+        {{{"bytes", EdidHex(1, 2, 3, 4)}, {"lowerBound", 5}}, {{0, 0}, {4, 0}, {5, 0}, {13, 1}, {127, 122}}},
         // A short block fills only its own bytes.
         {"00FFFFFFFFFFFF00AF06", {{8, 0xAF}, {9, 0x06}, {10, 0}}},
     };

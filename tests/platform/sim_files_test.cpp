@@ -1,6 +1,8 @@
-#include <filesystem>
-
 #include "platform/files.h"
+
+#include <filesystem>
+#include <fstream>
+
 #include "platform/text.h"
 #include "support/sim_fixture.h"
 
@@ -149,6 +151,67 @@ TEST_F(SimFilesTest, HostLinksAreReparsePointsAndHeldNamesStayInPlace) {
     CloseHandle(file);
     EXPECT_TRUE(DeleteFileW(u"C:\\Data\\hardlink"));
     EXPECT_EQ(ReadFile(u"C:\\Data\\file.txt"), "data");
+}
+
+TEST_F(SimFilesTest, PathsOfMaxPathCharactersOrMoreFail) {
+    // A file whose full path has 259 characters, and one beside it with 260.
+    const std::u16string folder = u"C:\\" + std::u16string(200, u'f') + u"\\";
+    const std::u16string fits = folder + std::u16string(55, u'n');
+    const std::u16string tooLong = fits + u"n";
+    ASSERT_EQ(fits.size(), 259u);
+    const std::filesystem::path hostFolder = Root() / "C" / std::string(200, 'f');
+    std::filesystem::create_directories(hostFolder);
+    for (const std::size_t length : {std::size_t{55}, std::size_t{56}}) {
+        std::ofstream(hostFolder / std::string(length, 'n')) << "x";
+    }
+    EXPECT_EQ(WAccess(fits.c_str(), 0), 0);
+    EXPECT_EQ(WAccess(tooLong.c_str(), 0), -1);
+    // The full path counts, not the text given.
+    EXPECT_EQ(
+        WAccess((folder + u"..\\" + std::u16string(200, u'f') + u"\\" + std::u16string(55, u'n')).c_str(), 0),
+        0);
+
+    const std::string narrow = Utf16ToUtf8(tooLong);
+    EXPECT_EQ(GetFileAttributesA(narrow.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(GetFileAttributesA((narrow + "n").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), 206u) << "ERROR_FILENAME_EXCED_RANGE";
+
+    EXPECT_EQ(Search((folder + std::u16string(54, u'n') + u"?").c_str()), (Names{std::string(55, 'n')}));
+    EXPECT_EQ(Search((folder + std::u16string(55, u'n') + u"?").c_str()), (Names{"<error 3>"}));
+    EXPECT_EQ(CopyFileW(fits.c_str(), (folder + u"copy" + std::u16string(52, u'c')).c_str(), kFalse), kFalse);
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(CopyFileW(tooLong.c_str(), u"C:\\copy", kFalse), kFalse);
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_FALSE(FileExists(u"C:\\copy"));
+
+    // A folder's path leaves room for an 8.3 name: 247 characters at most.
+    const std::u16string deep = u"C:\\" + std::u16string(244, u'd');
+    EXPECT_EQ(SHCreateDirectoryExW(nullptr, (deep + u"\\").c_str(), nullptr), 206);
+    EXPECT_EQ(SHCreateDirectoryExW(nullptr, deep.c_str(), nullptr), 0);
+}
+
+TEST_F(SimFilesTest, ShortNamesMatchSearchesWhereTheMachineHasThem) {
+    for (const char16_t* name : {u"C:\\App\\a.icmx", u"C:\\App\\b.icm", u"C:\\App\\Profile Long.icm",
+                                 u"C:\\App\\Profile+Longer.icm", u"C:\\App\\readme.text"}) {
+        WriteFile(name, "1");
+    }
+    EXPECT_EQ(Search(u"C:\\App\\*.icm"), (Names{"b.icm", "Profile Long.icm", "Profile+Longer.icm"}));
+
+    LoadMachine(R"({"shortNames": true})");
+    EXPECT_EQ(Search(u"C:\\App\\*.icm"),
+              (Names{"a.icmx", "b.icm", "Profile Long.icm", "Profile+Longer.icm"}));
+    EXPECT_EQ(Search(u"C:\\App\\*~2.*"), (Names{"Profile+Longer.icm"}));
+    std::vector<std::string> shortNames;
+    Win32FindDataW data{};
+    const Handle search = FindFirstFileW(u"C:\\App\\*", &data);
+    ASSERT_NE(search, InvalidHandleValue());
+    do {
+        shortNames.push_back(Utf16ToUtf8(data.cAlternateFileName));
+    } while (FindNextFileW(search, &data) != kFalse);
+    FindClose(search);
+    // ".", "..", then in name order; names that are 8.3 names already have none.
+    EXPECT_EQ(shortNames, (Names{"", "", "A~1.ICM", "", "PROFIL~1.ICM", "PROFIL~2.ICM", "README~1.TEX"}));
 }
 
 } // namespace

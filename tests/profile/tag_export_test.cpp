@@ -110,6 +110,24 @@ TEST_F(GetIcmTagContentTest, MissingProfileWritesNoKey) {
     EXPECT_EQ(g_pIcmFile, nullptr);
 }
 
+TEST_F(GetIcmTagContentTest, AProfilePathOfMaxPathOrMoreIsNotThereAndWritesNoKey) {
+    sim::Json description = {{"wmi", sim::DefaultMachine()["wmi"]}};
+    const std::string board(188, 'B');
+    description["wmi"]["ROOT\\CIMV2"]["Win32_BaseBoard"] = {{{"Product", board}}};
+    Reload(description.dump());
+    const std::string profileName = board + "_8086_AF0610EC.icm";
+    ASSERT_EQ(kStaging.size() + profileName.size(), 264u);
+    test::WriteFile(sim::HostPath(kStaging) / profileName,
+                    test::IccProfile({{test::Sig("pngm"), test::TextDescTag("x")}}));
+    const std::string data = "[ICMTag]\r\nPNGM=keep\r\nPNTP=keep\r\nI1TP=keep\r\n";
+    WriteFile(kDataFile, data);
+    g_bDebugMode = true;
+    GetICMTagContent();
+    EXPECT_EQ(ReadFile(kDataFile), data);
+    EXPECT_TRUE(WrittenKeys().empty());
+    EXPECT_EQ(Traced("GetICMTagContent").size(), 3u);
+}
+
 TEST_F(GetIcmTagContentTest, NoBoardProductGivesNamesWithoutABase) {
     Reload(R"({"wmi": {"ROOT\\CIMV2": {"Win32_BaseBoard": []}}})");
     GetICMTagContent();
