@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 
@@ -103,15 +105,51 @@ TEST_F(SimProfileStrings, AnsiFilesUseTheMachinesCodePage) {
               "[\xC3\x89t\xC3\xA9]\r\nk=\xE2\x82\xAC\r\n");
 }
 
+TEST_F(SimProfileStrings, LineEndsAndMarks) {
+    // A lone CR ends a line, in reading and in writing.
+    Put("[Main]\rDebugMessage=1\r");
+    EXPECT_EQ(GetPrivateProfileIntW(u"Main", u"DebugMessage", 0, kFile), 1u);
+    EXPECT_EQ(AfterWrite("[ICMTag]\rPNGM=old\rPNTP=old\rI1TP=old\r", u"ICMTag", u"PNGM", u"new"),
+              "[ICMTag]\rPNGM=new\rPNTP=old\rI1TP=old\r");
+    EXPECT_EQ(AfterWrite("[ICMTag]\rPNGM=a\r\r[Main]\n", u"ICMTag", u"I1TP", u"b"),
+              "[ICMTag]\rPNGM=a\rI1TP=b\r\n\r[Main]\n");
+    // Ctrl-Z is a blank around names and values.
+    Put("[Main]\x1A\r\n\x1A"
+        "DebugMessage=3\x1A\r\n\x1A");
+    EXPECT_EQ(GetPrivateProfileIntW(u"Main", u"DebugMessage", 0, kFile), 3u);
+    // A UTF-8 byte-order mark is ANSI text: it spoils a section header on the first line.
+    Put("\xEF\xBB\xBF[Main]\r\nDebugMessage=1\r\n[ICMTag]\r\n");
+    EXPECT_EQ(GetPrivateProfileIntW(u"Main", u"DebugMessage", 0, kFile), 0u);
+    EXPECT_EQ(AfterWrite("\xEF\xBB\xBF\r\n[ICMTag]\r\n", u"ICMTag", u"PNGM", u"v"),
+              "\xEF\xBB\xBF\r\n[ICMTag]\r\nPNGM=v\r\n");
+}
+
 TEST_F(SimProfileStrings, IntegerValues) {
+    // Windows reads a found value as RtlUnicodeStringToInteger does in base 0; an empty value is missing.
     const struct {
         const char* value;
         UINT expected;
     } cases[] = {
-        {"65536", 65536u}, {"65537", 65537u}, {"  -3", 0xFFFFFFFDu}, {"0x1F", 31u},
-        {"0X1f", 31u},     {"12abc", 12u},    {"abc", 7u},           {"", 7u},
-        {"-", 7u},         {"+5 ", 5u},       {"\"42\"", 42u},       {"'8'", 8u},
-        {"0x", 0u},        {"0xg", 0u},       {"4294967297", 1u},    {"1 2", 1u},
+        {"-1", 0xFFFFFFFFu},
+        {"+1", 1u},
+        {"4294967296", 0u},
+        {"4294967297", 1u},
+        {"-4294967297", 0xFFFFFFFFu},
+        {"42A94967297", 42u},
+        {"B4294967297", 0u},
+        {"65537", 65537u},
+        {"0x1F", 31u},
+        {"0X1F", 0u},
+        {"0o17", 15u},
+        {"0b101", 5u},
+        {"0x", 0u},
+        {"-", 0u},
+        {"+-1", 0u},
+        {"", 7u},
+        {"\"\"", 7u},
+        {"\"42\"", 42u},
+        {"'8'", 8u},
+        {"1 2", 1u},
         {"\t9\t", 9u},
     };
     for (const auto& c : cases) {
@@ -139,6 +177,19 @@ TEST_F(SimProfileStrings, FilesThatCannotBeWritten) {
     EXPECT_EQ(WritePrivateProfileStringW(u"ICMTag", u"PNGM", u"v", u"C:\\No\\Such\\x.ini"), kFalse);
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
     EXPECT_FALSE(FileExists(u"C:\\No"));
+}
+
+TEST_F(SimProfileStrings, OnlyRegularFilesAreRead) {
+    // Neither a FIFO without a writer nor a link to a device may block or fill memory: both are refused.
+    ASSERT_EQ(::mkfifo(HostFile().c_str(), 0600), 0);
+    EXPECT_EQ(GetPrivateProfileIntW(u"Main", u"DebugMessage", 5, kFile), 5u);
+    EXPECT_EQ(WritePrivateProfileStringW(u"ICMTag", u"PNGM", u"v", kFile), kFalse);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    std::filesystem::remove(HostFile());
+    std::filesystem::create_symlink("/dev/zero", HostFile());
+    EXPECT_EQ(GetPrivateProfileIntW(u"Main", u"DebugMessage", 5, kFile), 5u);
+    EXPECT_EQ(WritePrivateProfileStringW(u"ICMTag", u"PNGM", u"v", kFile), kFalse);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
 }
 
 TEST_F(SimProfileStrings, WritesAreJournalled) {
