@@ -104,7 +104,7 @@ TEST_F(SimCodePage, InvalidArgumentsFail) {
     expectFailure(MultiByteToWideChar(CP_ACP, 0, nullptr, 3, wide, 8), ERROR_INVALID_PARAMETER);
     expectFailure(MultiByteToWideChar(CP_ACP, 0, "abc", 3, nullptr, 8), ERROR_INVALID_PARAMETER);
     expectFailure(MultiByteToWideChar(CP_ACP, 0, "abc", 3, wide, -1), ERROR_INVALID_PARAMETER);
-    expectFailure(WideCharToMultiByte(932, 0, u"abc", 3, narrow, 8, nullptr, nullptr),
+    expectFailure(WideCharToMultiByte(437, 0, u"abc", 3, narrow, 8, nullptr, nullptr),
                   ERROR_INVALID_PARAMETER);
     expectFailure(MultiByteToWideChar(CP_ACP, 0x03, "abc", 3, wide, 8), kErrorInvalidFlags);
     expectFailure(WideCharToMultiByte(CP_ACP, kWcDiscardNs, u"abc", 3, narrow, 8, nullptr, nullptr),
@@ -156,6 +156,57 @@ TEST_F(SimCodePage, Utf8) {
     EXPECT_EQ(GetLastError(), kErrorNoUnicodeTranslation);
 }
 
+TEST_F(SimCodePage, EveryAnsiCodePageMapsBothWays) {
+    // Bytes the C library leaves undefined map as Windows maps them: to the code point of the same
+    // value, or to a private-use character; a single-byte code page maps every byte, composing nothing.
+    const struct {
+        UINT codePage;
+        std::string bytes;
+        std::u16string text;
+    } cases[] = {
+        {874, "\xA1\xDB\x81", u"\u0E01\uF8C1\u0081"},
+        {932, "\x82\xA0\x5C\x81\x5F\x83\x5C\xA5\x80\xA0", u"\u3042\\\uFF3C\u30BD\uFF65\u0080\uF8F0"},
+        {936, "\x80\xC4\xE3\xFF", u"\u20AC\u4F60\uF8F5"},
+        {949, "\xB0\xA1\x80", u"\uAC00\u0080"},
+        {950, "\xA4\x40\x80", u"\u4E00\u0080"},
+        {1250, "\x8A\xE8\x81", u"\u0160\u010D\u0081"},
+        {1251, "\xC0\x98", u"\u0410\u0098"},
+        {1253, "\xC1\xAA", u"\u0391\uF8F9"},
+        {1254, "\xD0", u"\u011E"},
+        {1255, "\xE0\xCA\xD9", u"\u05D0\u05BA\uF88D"},
+        {1256, "\xC7", u"\u0627"},
+        {1257, "\xC0\xA1", u"\u0104\uF8FC"},
+        {1258, "a\xEC", u"a\u0301"},
+        {kLatin1, "\x80\xFF", u"\u0080\u00FF"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Wide(c.codePage, c.bytes), c.text) << c.codePage;
+        BOOL used = kTrue;
+        EXPECT_EQ(Narrow(c.codePage, c.text, 0, &used), c.bytes) << c.codePage;
+        EXPECT_EQ(used, kFalse) << c.codePage;
+    }
+}
+
+TEST_F(SimCodePage, DoubleByteCodePages) {
+    // A lead byte without a valid trail byte is one invalid character (U+30FB in 932, "?" elsewhere),
+    // or fails the call when asked to.
+    EXPECT_EQ(Wide(932, "\x81\x20"
+                        "a\x81"),
+              u"\u30FBa\u30FB");
+    EXPECT_EQ(Wide(936, "\x81\x20"), u"?");
+    char16_t wide[8] = {};
+    EXPECT_EQ(MultiByteToWideChar(932, kMbErrInvalidChars, "a\x81", 2, wide, 8), 0);
+    EXPECT_EQ(GetLastError(), kErrorNoUnicodeTranslation);
+    // Each unit without a mapping takes the default character; a pair fills two bytes of the buffer.
+    BOOL used = kFalse;
+    EXPECT_EQ(Narrow(932, u"\u3042\U0001F600", 0, &used), "\x82\xA0??");
+    EXPECT_EQ(used, kTrue);
+    EXPECT_EQ(Narrow(932, u"e\u0301", WC_COMPOSITECHECK | kWcDiscardNs), "e");
+    char narrow[2] = {};
+    EXPECT_EQ(WideCharToMultiByte(932, 0, u"a\u3042", 2, narrow, 2, nullptr, nullptr), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+}
+
 TEST_F(SimCodePage, AnsiCodePageFollowsTheMachine) {
     LoadMachine(R"({"ansiCodePage": 65001})");
     EXPECT_EQ(Wide(CP_ACP, "\xC3\xA9"), u"\u00E9");
@@ -163,6 +214,8 @@ TEST_F(SimCodePage, AnsiCodePageFollowsTheMachine) {
     EXPECT_EQ(Wide(CP_ACP, "\x80"), u"\u0080");
     LoadMachine(R"({"ansiCodePage": 1252})");
     EXPECT_EQ(Wide(CP_ACP, "\x80"), u"\u20AC");
+    LoadMachine(R"({"ansiCodePage": 1250})");
+    EXPECT_EQ(Wide(CP_ACP, "\x8A"), u"\u0160");
 }
 
 } // namespace
