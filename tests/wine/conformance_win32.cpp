@@ -11,9 +11,7 @@ namespace conformance {
 
 namespace {
 
-std::wstring W(const std::u16string& text) {
-    return {text.begin(), text.end()};
-}
+using wine_test::W;
 
 DWORD Attributes(const std::u16string& path) {
     return GetFileAttributesW(W(path).c_str());

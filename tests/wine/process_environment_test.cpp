@@ -19,9 +19,7 @@
 
 namespace {
 
-std::u16string U(const std::wstring& text) {
-    return {text.begin(), text.end()};
-}
+using wine_test::U;
 
 std::u16string SystemLibrary(const char16_t* name) {
     char16_t directory[512] = {};
