@@ -58,24 +58,21 @@ HRESULT ExecWqlQuery(WbemServices* services, const char16_t* query, EnumWbemClas
 
 void ForEachWbemObject(EnumWbemClassObject* enumerator, const std::function<void(WbemClassObject&)>& visit) {
     for (;;) {
-        WbemClassObject* object = nullptr;
+        Released<WbemClassObject> object;
         ULONG returned = 0;
-        enumerator->Next(WBEM_INFINITE, 1, &object, &returned);
-        if (returned == 0 || object == nullptr) {
+        enumerator->Next(WBEM_INFINITE, 1, &object.object, &returned);
+        if (returned == 0 || object.object == nullptr) {
             return;
         }
-        visit(*object);
-        object->Release();
+        visit(*object.object);
     }
 }
 
 void ForEachPropertyValue(EnumWbemClassObject* enumerator, const char16_t* property,
                           const std::function<void(HRESULT, const Variant&)>& take) {
     ForEachWbemObject(enumerator, [&](WbemClassObject& object) {
-        Variant value;
-        VariantInit(&value);
-        const HRESULT hr = object.Get(property, 0, &value, nullptr, nullptr);
-        take(hr, value);
-        VariantClear(&value);
+        ScopedVariant value;
+        const HRESULT hr = object.Get(property, 0, &value.value, nullptr, nullptr);
+        take(hr, value.value);
     });
 }

@@ -19,6 +19,28 @@ class OwnedBstr {
     platform::BSTR text_;
 };
 
+// A VARIANT that is cleared when it goes out of scope.
+struct ScopedVariant {
+    platform::Variant value;
+    ScopedVariant() { platform::VariantInit(&value); }
+    ~ScopedVariant() { platform::VariantClear(&value); }
+    ScopedVariant(const ScopedVariant&) = delete;
+    ScopedVariant& operator=(const ScopedVariant&) = delete;
+};
+
+// Releases a COM object (a WMI object or enumerator) when it goes out of scope.
+template <typename T> struct Released {
+    T* object;
+    explicit Released(T* owned = nullptr) : object(owned) {}
+    Released(const Released&) = delete;
+    Released& operator=(const Released&) = delete;
+    ~Released() {
+        if (object != nullptr) {
+            object->Release();
+        }
+    }
+};
+
 // The step of the connection sequence that failed.
 enum class WmiStep { None, Locator, Connect, ProxyBlanket };
 

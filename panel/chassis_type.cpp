@@ -76,9 +76,10 @@ int GetChassisType(char16_t* text) {
         }
         return 0;
     }
-    EnumWbemClassObject* enumerator = nullptr;
-    const HRESULT query = ExecWqlQuery(wmi.services, u"SELECT * FROM Win32_SystemEnclosure", &enumerator);
-    if (Failed(query) || enumerator == nullptr) {
+    Released<EnumWbemClassObject> enumerator;
+    const HRESULT query =
+        ExecWqlQuery(wmi.services, u"SELECT * FROM Win32_SystemEnclosure", &enumerator.object);
+    if (Failed(query) || enumerator.object == nullptr) {
         ReportFailure(u"Query for system enclosure failed. Error code = 0x",
                       Failed(query) ? query : E_POINTER);
         ReleaseWmi(wmi);
@@ -86,7 +87,7 @@ int GetChassisType(char16_t* text) {
     }
     // The first chassis type of the last enclosure whose ChassisTypes can be read stands; an empty
     // or null value counts as unreadable and leaves the text as it was.
-    ForEachPropertyValue(enumerator, u"ChassisTypes", [text](HRESULT hr, const Variant& value) {
+    ForEachPropertyValue(enumerator.object, u"ChassisTypes", [text](HRESULT hr, const Variant& value) {
         char16_t work[kChassisText] = {};
         int32_t first = 0;
         if (hr == S_OK && FirstArrayInteger(value, &first)) {
@@ -95,6 +96,5 @@ int GetChassisType(char16_t* text) {
         }
     });
     ReleaseWmi(wmi);
-    enumerator->Release();
     return 1;
 }

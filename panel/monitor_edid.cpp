@@ -12,28 +12,6 @@ constexpr char16_t kConnectionClass[] = u"WmiMonitorConnectionParams";
 constexpr char16_t kDescriptorClass[] = u"WmiMonitorDescriptorMethods";
 constexpr char16_t kEdidMethod[] = u"WmiGetMonitorRawEEdidV1Block";
 
-// A VARIANT that is cleared when it goes out of scope.
-struct ScopedVariant {
-    Variant value;
-    ScopedVariant() { VariantInit(&value); }
-    ~ScopedVariant() { VariantClear(&value); }
-    ScopedVariant(const ScopedVariant&) = delete;
-    ScopedVariant& operator=(const ScopedVariant&) = delete;
-};
-
-// Releases a WMI object when it goes out of scope.
-template <typename T> struct Released {
-    T* object;
-    explicit Released(T* owned = nullptr) : object(owned) {}
-    Released(const Released&) = delete;
-    Released& operator=(const Released&) = delete;
-    ~Released() {
-        if (object != nullptr) {
-            object->Release();
-        }
-    }
-};
-
 bool IsString(const Variant& value) {
     return value.vt == VT_BSTR && value.bstrVal != nullptr;
 }

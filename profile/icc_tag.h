@@ -4,13 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Tag signatures: the four characters read big-endian.
-constexpr uint32_t MakeTagSignature(const char (&tag)[5]) {
-    return (static_cast<uint32_t>(static_cast<unsigned char>(tag[0])) << 24) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(tag[1])) << 16) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(tag[2])) << 8) |
-           static_cast<uint32_t>(static_cast<unsigned char>(tag[3]));
-}
+// The tag signatures the caller passes (MakeTagSignature).
+#include "profile/tag_text.h"
 
 // Reads the tag of the profile (the first one opened in this process) and writes its text into text
 // (capacity units). The buffer is left as it was when the tag gives no text. Returns 1 when text was

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "platform/format.h"
-#include "profile/icc_tag.h"
 
 namespace {
 

@@ -5,6 +5,14 @@
 #include <cstdint>
 #include <span>
 
+// Tag signatures: the four characters read big-endian.
+constexpr uint32_t MakeTagSignature(const char (&tag)[5]) {
+    return (static_cast<uint32_t>(static_cast<unsigned char>(tag[0])) << 24) |
+           (static_cast<uint32_t>(static_cast<unsigned char>(tag[1])) << 16) |
+           (static_cast<uint32_t>(static_cast<unsigned char>(tag[2])) << 8) |
+           static_cast<uint32_t>(static_cast<unsigned char>(tag[3]));
+}
+
 // Whether the tag under this signature is converted as XYZ numbers (wtpt, rXYZ, gXYZ, bXYZ); every
 // other signature is converted as a text description.
 bool IsXyzSignature(uint32_t signature);

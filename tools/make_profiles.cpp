@@ -17,9 +17,11 @@
 
 #include <lcms2.h>
 
+#include "tests/support/icc_builder.h"
+
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 
 struct Options {
     std::filesystem::path folder = ".";
@@ -146,30 +148,6 @@ Options Parse(int argc, char** argv) {
     return options;
 }
 
-void PutBig32(Bytes& bytes, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-    }
-}
-
-// textDescriptionType: the ASCII description with its terminator, an empty Unicode part and an empty
-// ScriptCode part.
-Bytes TextDescription(const std::string& text) {
-    Bytes bytes;
-    PutBig32(bytes, Signature("desc"));
-    PutBig32(bytes, 0);
-    PutBig32(bytes, static_cast<std::uint32_t>(text.size() + 1));
-    bytes.insert(bytes.end(), text.begin(), text.end());
-    bytes.push_back(0);
-    PutBig32(bytes, 0); // Unicode language code
-    PutBig32(bytes, 0); // Unicode count
-    bytes.push_back(0); // ScriptCode code
-    bytes.push_back(0);
-    bytes.push_back(0);               // ScriptCode count
-    bytes.insert(bytes.end(), 67, 0); // ScriptCode description
-    return bytes;
-}
-
 bool Omitted(const Options& options, const std::string& tag) {
     for (const std::string& omitted : options.omitted) {
         if (omitted == tag) {
@@ -200,7 +178,7 @@ bool WriteProfile(const Options& options, const std::filesystem::path& file, con
     cmsMLUfree(name);
     for (const auto& [tag, text] : options.texts) {
         if (!Omitted(options, tag) && !options.raw.contains(tag)) {
-            written = written && WriteTag(profile, tag, TextDescription(text));
+            written = written && WriteTag(profile, tag, test::TextDescTag(text));
         }
     }
     for (const auto& [tag, bytes] : options.raw) {

@@ -1,13 +1,21 @@
 // Conversion between the machine's code pages and UTF-16, with the argument, flag and buffer rules of
-// the Windows functions.
+// the Windows functions. The byte mappings come from the C library's iconv, read once per code page
+// into tables; what Windows does beyond the mappings (flags, default characters, invalid input) is
+// this file's own.
 #include "platform/code_page.h"
+
+#include <iconv.h>
 
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/sim/code_pages.h"
 #include "platform/sim/machine.h"
@@ -34,12 +42,164 @@ constexpr DWORD kWcNoBestFitChars = 0x400;
 using sim::kLatin1;
 using sim::kUtf8;
 
-// Windows-1252's bytes 0x80 to 0x9F. The five bytes the code page leaves undefined map to the C1
-// control characters of the same value, as Windows maps them, so that every byte survives a round trip.
-constexpr std::array<char16_t, 32> kWindows1252High{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t kNoChar = 0xFFFF; // a noncharacter: no code page maps a byte to it
+
+// Bytes that the C library leaves undefined but Windows maps: to a private-use character, so that
+// every byte survives a round trip, or (1255) to a character added later. Every other undefined single
+// byte maps to the code point of the same value, as Windows maps it.
+struct ExtraBytes {
+    UINT codePage;
+    unsigned char first;
+    unsigned char count;
+    char16_t unit;
+};
+constexpr std::array<ExtraBytes, 16> kExtraBytes{{
+    {874, 0xDB, 4, 0xF8C1},
+    {874, 0xFC, 4, 0xF8C5},
+    {932, 0xA0, 1, 0xF8F0},
+    {932, 0xFD, 3, 0xF8F1},
+    {936, 0xFF, 1, 0xF8F5},
+    {949, 0xFF, 1, 0xF8F7},
+    {950, 0xFF, 1, 0xF8F8},
+    {1253, 0xAA, 1, 0xF8F9},
+    {1253, 0xD2, 1, 0xF8FA},
+    {1253, 0xFF, 1, 0xF8FB},
+    {1255, 0xCA, 1, 0x05BA},
+    {1255, 0xD9, 7, 0xF88D},
+    {1255, 0xFB, 2, 0xF894},
+    {1255, 0xFF, 1, 0xF896},
+    {1257, 0xA1, 1, 0xF8FC},
+    {1257, 0xA5, 1, 0xF8FD},
+}};
+
+char16_t ExtraByte(UINT codePage, unsigned char byte) {
+    for (const ExtraBytes& extra : kExtraBytes) {
+        if (extra.codePage == codePage && byte >= extra.first && byte - extra.first < extra.count) {
+            return static_cast<char16_t>(extra.unit + (byte - extra.first));
+        }
+    }
+    return kNoChar;
+}
+
+bool IsDoubleByte(UINT codePage) {
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+// One or two bytes of a code page.
+struct Bytes {
+    std::array<char, 2> data{};
+    std::size_t size = 0;
+};
+
+// A code page's mapping, both ways. In a double-byte code page a lead byte starts a pair; the pairs
+// Windows reserves for user-defined characters are undefined here.
+struct CodePageTable {
+    bool doubleByte = false;
+    char16_t invalidChar = u'?'; // what an invalid pair becomes, as Windows gives it
+    std::array<char16_t, 256> single{};
+    std::array<bool, 256> lead{};
+    std::vector<char16_t> pairs; // by (lead << 8) | trail
+    std::unordered_map<char16_t, Bytes> encode;
+};
+
+// An iconv descriptor, closed when done.
+class Iconv {
+  public:
+    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Iconv() {
+        if (Valid()) {
+            iconv_close(cd_);
+        }
+    }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+
+    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts the input whole, from a fresh state; false, with errno, when it cannot.
+    bool Convert(const char* input, std::size_t inputSize, char* output, std::size_t& outputSize) {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        auto* in = const_cast<char*>(input);
+        char* out = output;
+        std::size_t outLeft = outputSize;
+        const bool done = iconv(cd_, &in, &inputSize, &out, &outLeft) != static_cast<std::size_t>(-1) &&
+                          iconv(cd_, nullptr, nullptr, &out, &outLeft) != static_cast<std::size_t>(-1);
+        outputSize -= outLeft;
+        return done;
+    }
+
+  private:
+    iconv_t cd_;
+};
+
+std::string IconvName(UINT codePage) {
+    return codePage == kLatin1 ? "ISO-8859-1" : "CP" + std::to_string(codePage);
+}
+
+// The one UTF-16 unit that the bytes stand for, if they stand for exactly one; errno tells an
+// incomplete sequence (EINVAL) from an invalid one.
+std::optional<char16_t> DecodeWith(Iconv& toUtf16, const char* bytes, std::size_t size) {
+    std::array<char, 8> out{};
+    std::size_t outSize = out.size();
+    if (!toUtf16.Convert(bytes, size, out.data(), outSize) || outSize != 2) {
+        return std::nullopt;
+    }
+    return static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
+                                 (static_cast<unsigned char>(out[1]) << 8));
+}
+
+void AddEncoding(CodePageTable& table, Iconv& fromUtf16, char16_t unit, Bytes bytes) {
+    std::array<char, 8> out{};
+    std::size_t outSize = out.size();
+    const std::array<char, 2> in{static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    // The C library's own choice where several byte sequences decode to the same character.
+    if (table.doubleByte && fromUtf16.Convert(in.data(), in.size(), out.data(), outSize) && outSize <= 2) {
+        bytes = Bytes{{out[0], out[1]}, outSize};
+    }
+    table.encode.emplace(unit, bytes);
+}
+
+CodePageTable BuildTable(UINT codePage) {
+    CodePageTable table;
+    table.doubleByte = IsDoubleByte(codePage);
+    table.invalidChar = codePage == 932 ? char16_t{0x30FB} : u'?';
+    const std::string name = IconvName(codePage);
+    Iconv toUtf16("UTF-16LE", name.c_str());
+    Iconv fromUtf16(name.c_str(), "UTF-16LE");
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        const char c = static_cast<char>(byte);
+        const std::optional<char16_t> unit = toUtf16.Valid() ? DecodeWith(toUtf16, &c, 1) : std::nullopt;
+        const char16_t extra = ExtraByte(codePage, static_cast<unsigned char>(byte));
+        table.lead[byte] = table.doubleByte && !unit && extra == kNoChar && byte != 0x80;
+        table.single[byte] = unit ? *unit : extra != kNoChar ? extra : static_cast<char16_t>(byte);
+        if (!table.lead[byte]) {
+            AddEncoding(table, fromUtf16, table.single[byte], Bytes{{c, 0}, 1});
+        }
+    }
+    if (table.doubleByte) {
+        table.pairs.assign(0x10000, kNoChar);
+        for (unsigned lead = 0; lead < 256; ++lead) {
+            for (unsigned trail = 0; table.lead[lead] && trail < 256; ++trail) {
+                const std::array<char, 2> pair{static_cast<char>(lead), static_cast<char>(trail)};
+                const std::optional<char16_t> unit = DecodeWith(toUtf16, pair.data(), pair.size());
+                if (unit) {
+                    table.pairs[(lead << 8) | trail] = *unit;
+                    AddEncoding(table, fromUtf16, *unit, Bytes{pair, 2});
+                }
+            }
+        }
+    }
+    return table;
+}
+
+const CodePageTable& Table(UINT codePage) {
+    static std::map<UINT, CodePageTable> tables;
+    auto found = tables.find(codePage);
+    if (found == tables.end()) {
+        found = tables.emplace(codePage, BuildTable(codePage)).first;
+    }
+    return found->second;
+}
 
 // A precomposed letter and the base letter and nonspacing mark it is made of.
 struct Composition {
@@ -121,25 +281,9 @@ UINT Resolve(UINT codePage) {
     return codePage == CP_ACP ? AnsiCodePage() : codePage;
 }
 
-char16_t DecodeByte(UINT codePage, unsigned char byte) {
-    if (codePage != kLatin1 && byte >= 0x80 && byte < 0xA0) {
-        return kWindows1252High[byte - 0x80u];
-    }
-    return byte;
-}
-
-std::optional<char> EncodeUnit(UINT codePage, char16_t unit) {
-    const bool direct = codePage == kLatin1 ? unit <= 0xFF : (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF));
-    if (direct) {
-        return static_cast<char>(static_cast<unsigned char>(unit));
-    }
-    if (codePage != kLatin1) {
-        const auto* found = std::find(kWindows1252High.begin(), kWindows1252High.end(), unit);
-        if (found != kWindows1252High.end()) {
-            return static_cast<char>(0x80 + (found - kWindows1252High.begin()));
-        }
-    }
-    return std::nullopt;
+std::optional<Bytes> EncodeUnit(const CodePageTable& table, char16_t unit) {
+    const auto found = table.encode.find(unit);
+    return found == table.encode.end() ? std::nullopt : std::optional<Bytes>(found->second);
 }
 
 int Fail(DWORD error) {
@@ -205,7 +349,7 @@ int ConvertUtf8(std::basic_string_view<From> text, DWORD flags, DWORD strictFlag
     return Deliver(converted, dest, destLength);
 }
 
-bool ValidSingleByteFlags(DWORD flags) {
+bool ValidFlags(DWORD flags) {
     const DWORD composite = flags & (kWcDiscardNs | kWcSepChars | kWcDefaultChar);
     if ((flags & ~(WC_COMPOSITECHECK | kWcDiscardNs | kWcSepChars | kWcDefaultChar | kWcNoBestFitChars)) !=
         0) {
@@ -217,24 +361,30 @@ bool ValidSingleByteFlags(DWORD flags) {
     return (composite & (composite - 1)) == 0;
 }
 
-// Converts UTF-16 to a single-byte code page; returns whether the default character was used.
-// With WC_COMPOSITECHECK a base letter followed by a nonspacing mark becomes the precomposed letter
-// when the code page has it; otherwise the flags decide: the default character for the pair
-// (WC_DEFAULTCHAR), the base alone (WC_DISCARDNS), or each on its own (WC_SEPCHARS, the default).
-bool EncodeSingleByte(UINT codePage, DWORD flags, std::u16string_view source, char fallback,
-                      std::string& out) {
+void Append(std::string& out, const Bytes& bytes) {
+    out.append(bytes.data.data(), bytes.size);
+}
+
+// Converts UTF-16 to a code page other than UTF-8; returns whether the default character was used.
+// Each unit converts on its own, so a character beyond the BMP, which no such code page has, takes the
+// default character once per surrogate. With WC_COMPOSITECHECK a base letter followed by a nonspacing
+// mark becomes the precomposed letter when the code page has it; otherwise the flags decide: the
+// default character for the pair (WC_DEFAULTCHAR), the base alone (WC_DISCARDNS), or each on its own
+// (WC_SEPCHARS, the default).
+bool Encode(const CodePageTable& table, DWORD flags, std::u16string_view source, char fallback,
+            std::string& out) {
     bool used = false;
     const auto put = [&](char16_t unit) {
-        const std::optional<char> byte = EncodeUnit(codePage, unit);
-        out.push_back(byte.value_or(fallback));
-        used = used || !byte;
+        const std::optional<Bytes> bytes = EncodeUnit(table, unit);
+        Append(out, bytes.value_or(Bytes{{fallback, 0}, 1}));
+        used = used || !bytes;
     };
     for (std::size_t i = 0; i < source.size(); ++i) {
         if ((flags & WC_COMPOSITECHECK) != 0 && i + 1 < source.size() && IsNonspacingMark(source[i + 1])) {
             const std::optional<char16_t> composed = Compose(source[i], source[i + 1]);
-            const std::optional<char> byte = composed ? EncodeUnit(codePage, *composed) : std::nullopt;
-            if (byte) {
-                out.push_back(*byte);
+            const std::optional<Bytes> bytes = composed ? EncodeUnit(table, *composed) : std::nullopt;
+            if (bytes) {
+                Append(out, *bytes);
                 ++i;
                 continue;
             }
@@ -253,6 +403,34 @@ bool EncodeSingleByte(UINT codePage, DWORD flags, std::u16string_view source, ch
         put(source[i]);
     }
     return used;
+}
+
+// Converts a code page other than UTF-8 to UTF-16; false when the text holds an invalid sequence (a
+// lead byte without a valid trail byte) and the caller asked for failure. Otherwise such a pair, or a
+// lead byte at the end, becomes the code page's invalid-character mark. Every single byte maps.
+bool Decode(const CodePageTable& table, DWORD flags, std::string_view text, std::u16string& out) {
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        char16_t unit = table.single[byte];
+        if (table.lead[byte]) {
+            const bool pair = i + 1 < text.size();
+            unit = pair ? table.pairs[(byte << 8) | static_cast<unsigned char>(text[i + 1])] : kNoChar;
+            i += pair ? 1 : 0;
+            if (unit == kNoChar && (flags & kMbErrInvalidChars) != 0) {
+                return false;
+            }
+            unit = unit == kNoChar ? table.invalidChar : unit;
+        }
+        const Composition* parts = (flags & kMbComposite) != 0 ? FindComposed(unit) : nullptr;
+        if (parts != nullptr) {
+            out.push_back(parts->base);
+            out.push_back(parts->mark);
+        } else {
+            out.push_back(unit);
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -276,16 +454,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source, int sour
         return Fail(kErrorInvalidFlags);
     }
     std::u16string converted;
-    converted.reserve(text.size());
-    for (const char c : text) {
-        const char16_t unit = DecodeByte(*resolved, static_cast<unsigned char>(c));
-        const Composition* parts = (flags & kMbComposite) != 0 ? FindComposed(unit) : nullptr;
-        if (parts != nullptr) {
-            converted.push_back(parts->base);
-            converted.push_back(parts->mark);
-        } else {
-            converted.push_back(unit);
-        }
+    if (!Decode(Table(*resolved), flags, text, converted)) {
+        return Fail(kErrorNoUnicodeTranslation);
     }
     return Deliver(converted, dest, destLength);
 }
@@ -303,12 +473,12 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* source, int 
         }
         return ConvertUtf8(text, flags, kWcErrInvalidChars, dest, destLength);
     }
-    if (!ValidSingleByteFlags(flags)) {
+    if (!ValidFlags(flags)) {
         return Fail(kErrorInvalidFlags);
     }
     std::string converted;
     const bool used =
-        EncodeSingleByte(*resolved, flags, text, defaultChar != nullptr ? *defaultChar : '?', converted);
+        Encode(Table(*resolved), flags, text, defaultChar != nullptr ? *defaultChar : '?', converted);
     if (usedDefaultChar != nullptr) {
         *usedDefaultChar = used ? kTrue : kFalse;
     }

@@ -347,7 +347,9 @@ void Validate(const Json& description) {
         } else if (key == "ansiCodePage") {
             ExpectUnsigned(value, key, UINT16_MAX);
             if (!IsSupportedCodePage(value.get<platform::UINT>())) {
-                throw MachineError("\"ansiCodePage\" must be 1252, 28591 or 65001");
+                throw MachineError(
+                    "\"ansiCodePage\" must be an ANSI code page of Windows (874, 932, 936, 949, 950, "
+                    "1250 to 1258, 65001) or 28591");
             }
         } else if (key == "shortNames") {
             ExpectBool(value, key);

@@ -1,20 +1,28 @@
 // Profile-string (INI) files on the machine's drives.
 //
 // A file is handled in its own units: the bytes of the machine's ANSI code page, or UTF-16LE units when
-// it starts with the UTF-16LE byte-order mark. Lines are parsed into spans of those units, and a write
-// splices new units into the original text, so that every byte outside the changed value, key line or
-// section stays as it was, line ends included.
+// it starts with the UTF-16LE byte-order mark (a UTF-8 byte-order mark means nothing: its bytes are
+// ANSI text, as Windows reads them). A line ends at CR LF, LF or a lone CR. Each call walks the file's
+// lines once, keeping only the few lines it needs, and a write splices new units into the original
+// text, so that every byte outside the changed value, key line or section stays as it was, line ends
+// included. Only regular files are read: a FIFO or a device is refused without blocking.
 #include "platform/profile_strings.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <type_traits>
 #include <utility>
-#include <vector>
 
 #include "platform/code_page.h"
 #include "platform/sim/machine.h"
@@ -28,8 +36,9 @@ constexpr std::size_t kNone = std::string::npos;
 // A relative file name lies in the Windows folder, as Windows places it.
 constexpr std::u16string_view kWindowsFolder = u"C:\\Windows\\";
 
+// Ctrl-Z, the old end-of-file mark, counts as a blank around names and values.
 bool IsBlank(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f';
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f' || c == 0x1A;
 }
 
 // Upper case for the letters of ASCII, Latin-1, basic Greek and basic Cyrillic.
@@ -44,12 +53,12 @@ char16_t Fold(char16_t c) {
     return c == 0xFF ? char16_t{0x178} : c;
 }
 
-bool SameName(std::u16string_view a, std::u16string_view b) {
+template <typename Unit> bool SameName(std::basic_string_view<Unit> a, std::u16string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Fold(a[i]) != Fold(b[i])) {
+        if (Fold(static_cast<char16_t>(a[i])) != Fold(b[i])) {
             return false;
         }
     }
@@ -109,9 +118,10 @@ enum class Kind { kBlank, kOther, kSection, kKey };
 struct Line {
     Kind kind = Kind::kOther;
     std::size_t begin = 0;
-    std::size_t contentEnd = 0; // before the line end ("\r\n" or "\n")
+    std::size_t contentEnd = 0; // before the line end ("\r\n", "\n" or "\r")
     std::size_t end = 0;        // after the line end
-    std::u16string name;        // of a section or key, without blanks around it
+    std::size_t nameBegin = 0;  // of a section or key, without blanks around it
+    std::size_t nameEnd = 0;
     std::size_t valueBegin = 0; // of a key's value, without blanks around it
     std::size_t valueEnd = 0;
 
@@ -131,9 +141,8 @@ template <typename Unit> void Classify(std::basic_string_view<Unit> text, Line& 
     if (content.front() == Unit('[')) {
         const std::size_t close = content.rfind(Unit(']'));
         if (close != kNone && close > 0) {
-            const auto [nameBegin, nameEnd] = Trim(text, first + 1, first + close);
+            std::tie(line.nameBegin, line.nameEnd) = Trim(text, first + 1, first + close);
             line.kind = Kind::kSection;
-            line.name = Decode(text.substr(nameBegin, nameEnd - nameBegin));
         }
         return;
     }
@@ -142,61 +151,70 @@ template <typename Unit> void Classify(std::basic_string_view<Unit> text, Line& 
         return;
     }
     const std::size_t equals = first + offset;
-    const auto [nameBegin, nameEnd] = Trim(text, first, equals);
-    const auto [valueBegin, valueEnd] = Trim(text, equals + 1, last);
+    std::tie(line.nameBegin, line.nameEnd) = Trim(text, first, equals);
+    std::tie(line.valueBegin, line.valueEnd) = Trim(text, equals + 1, last);
     line.kind = Kind::kKey;
-    line.name = Decode(text.substr(nameBegin, nameEnd - nameBegin));
-    line.valueBegin = valueBegin;
-    line.valueEnd = valueEnd;
 }
 
-template <typename Unit> std::vector<Line> Parse(std::basic_string_view<Unit> text) {
-    std::vector<Line> lines;
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        const std::size_t newline = text.find(Unit('\n'), begin);
-        Line line;
-        line.begin = begin;
-        if (newline == kNone) {
-            line.contentEnd = line.end = text.size();
-        } else {
-            line.end = newline + 1;
-            line.contentEnd = newline > begin && text[newline - 1] == Unit('\r') ? newline - 1 : newline;
-        }
-        Classify(text, line);
+// Whether a section or key line has the name. Units below 0x80 are the same characters in UTF-16 and
+// in every ANSI code page, so only a name with other bytes needs converting.
+template <typename Unit>
+bool HasName(std::basic_string_view<Unit> text, const Line& line, std::u16string_view name) {
+    const std::basic_string_view<Unit> units = text.substr(line.nameBegin, line.nameEnd - line.nameBegin);
+    const bool plain = std::is_same_v<Unit, char16_t> ||
+                       std::all_of(units.begin(), units.end(), [](Unit u) { return (u & ~0x7F) == 0; });
+    return plain ? SameName(units, name) : SameName(std::u16string_view(Decode(units)), name);
+}
+
+// The line that starts at begin.
+template <typename Unit> Line ReadLine(std::basic_string_view<Unit> text, std::size_t begin) {
+    std::size_t stop = begin;
+    while (stop < text.size() && text[stop] != Unit('\r') && text[stop] != Unit('\n')) {
+        ++stop;
+    }
+    Line line;
+    line.begin = begin;
+    line.contentEnd = stop;
+    line.end = stop;
+    if (stop < text.size()) {
+        const bool crlf = text[stop] == Unit('\r') && stop + 1 < text.size() && text[stop + 1] == Unit('\n');
+        line.end = stop + (crlf ? 2 : 1);
+    }
+    Classify(text, line);
+    return line;
+}
+
+// What one walk over the file finds for a section and a key. Only the first section of a name is
+// searched, as Windows searches it.
+struct Found {
+    std::optional<Line> header;        // the section's first header
+    std::optional<Line> key;           // the first key of the name in that section
+    std::optional<Line> lastInSection; // the section's last line that is not blank (its header if none)
+    std::optional<Line> last;          // the file's last line
+};
+
+template <typename Unit>
+Found Find(std::basic_string_view<Unit> text, std::u16string_view section, std::u16string_view key) {
+    Found found;
+    bool inSection = false;
+    for (std::size_t begin = 0; begin < text.size();) {
+        const Line line = ReadLine(text, begin);
         begin = line.end;
-        lines.push_back(std::move(line));
-    }
-    return lines;
-}
-
-// Index of the first header of the section named name at or after from; kNone when there is none.
-std::size_t FindSection(const std::vector<Line>& lines, std::u16string_view name, std::size_t from) {
-    for (std::size_t i = from; i < lines.size(); ++i) {
-        if (lines[i].kind == Kind::kSection && SameName(lines[i].name, name)) {
-            return i;
+        if (line.kind == Kind::kSection) {
+            inSection = !found.header && HasName(text, line, section);
+            if (inSection) {
+                found.header = line;
+                found.lastInSection = line;
+            }
+        } else if (inSection && line.kind != Kind::kBlank) {
+            found.lastInSection = line;
+            if (!found.key && line.kind == Kind::kKey && HasName(text, line, key)) {
+                found.key = line;
+            }
         }
+        found.last = line;
     }
-    return kNone;
-}
-
-// Index of the line after the section whose header is at index header.
-std::size_t SectionEnd(const std::vector<Line>& lines, std::size_t header) {
-    std::size_t i = header + 1;
-    while (i < lines.size() && lines[i].kind != Kind::kSection) {
-        ++i;
-    }
-    return i;
-}
-
-std::size_t FindKey(const std::vector<Line>& lines, std::size_t header, std::u16string_view key) {
-    const std::size_t end = SectionEnd(lines, header);
-    for (std::size_t i = header + 1; i < end; ++i) {
-        if (lines[i].kind == Kind::kKey && SameName(lines[i].name, key)) {
-            return i;
-        }
-    }
-    return kNone;
+    return found;
 }
 
 // A value in single or double quotes is read without them, as Windows reads it.
@@ -207,40 +225,42 @@ std::u16string Unquoted(std::u16string text) {
     return text;
 }
 
-// Only the first section of a name is searched, as Windows searches it.
 template <typename Unit>
 std::optional<std::u16string> FindValue(std::basic_string_view<Unit> text, std::u16string_view section,
                                         std::u16string_view key) {
-    const std::vector<Line> lines = Parse(text);
-    const std::size_t header = FindSection(lines, section, 0);
-    const std::size_t found = header == kNone ? kNone : FindKey(lines, header, key);
-    if (found == kNone) {
+    const Found found = Find(text, section, key);
+    if (!found.key) {
         return std::nullopt;
     }
-    const Line& line = lines[found];
-    return Unquoted(Decode(text.substr(line.valueBegin, line.valueEnd - line.valueBegin)));
+    return Unquoted(Decode(text.substr(found.key->valueBegin, found.key->valueEnd - found.key->valueBegin)));
 }
 
 // Adds a line after the given one; a last line without a line end gets one first.
 template <typename Unit>
-void InsertAfter(std::basic_string<Unit>& text, const Line* previous, std::u16string_view newLine) {
-    std::u16string insertion = previous != nullptr && !previous->Terminated() ? u"\r\n" : u"";
+void InsertAfter(std::basic_string<Unit>& text, const std::optional<Line>& previous,
+                 std::u16string_view newLine) {
+    std::u16string insertion = previous && !previous->Terminated() ? u"\r\n" : u"";
     insertion.append(newLine).append(u"\r\n");
-    text.insert(previous != nullptr ? previous->end : 0, Encode<Unit>(insertion));
+    text.insert(previous ? previous->end : 0, Encode<Unit>(insertion));
 }
 
-// Removes every section of the name with all its lines.
-template <typename Unit>
-void DeleteSections(std::basic_string<Unit>& text, const std::vector<Line>& lines,
-                    std::u16string_view section) {
-    std::vector<std::pair<std::size_t, std::size_t>> spans;
-    for (std::size_t h = FindSection(lines, section, 0); h != kNone; h = FindSection(lines, section, h + 1)) {
-        const std::size_t after = SectionEnd(lines, h);
-        spans.emplace_back(lines[h].begin, after < lines.size() ? lines[after].begin : text.size());
+// Removes every section of the name with all its lines, in one walk that copies the rest.
+template <typename Unit> void DeleteSections(std::basic_string<Unit>& text, std::u16string_view section) {
+    const std::basic_string_view<Unit> view(text);
+    std::basic_string<Unit> kept;
+    kept.reserve(text.size());
+    bool deleting = false;
+    for (std::size_t begin = 0; begin < view.size();) {
+        const Line line = ReadLine(view, begin);
+        begin = line.end;
+        if (line.kind == Kind::kSection) {
+            deleting = HasName(view, line, section);
+        }
+        if (!deleting) {
+            kept.append(view.substr(line.begin, line.end - line.begin));
+        }
     }
-    for (auto span = spans.rbegin(); span != spans.rend(); ++span) {
-        text.erase(span->first, span->second - span->first);
-    }
+    text = std::move(kept);
 }
 
 // The change of one write: a null key deletes the section, a null value deletes the key; otherwise the
@@ -249,38 +269,29 @@ void DeleteSections(std::basic_string<Unit>& text, const std::vector<Line>& line
 template <typename Unit>
 void Edit(std::basic_string<Unit>& text, std::u16string_view section, const char16_t* key,
           const char16_t* value) {
-    const std::vector<Line> lines = Parse(std::basic_string_view<Unit>(text));
     if (key == nullptr) {
-        DeleteSections(text, lines, section);
+        DeleteSections(text, section);
         return;
     }
     const std::u16string keyName = Trimmed(key);
-    const std::size_t header = FindSection(lines, section, 0);
-    if (header == kNone) {
+    const Found found = Find(std::basic_string_view<Unit>(text), section, keyName);
+    if (!found.header) {
         if (value != nullptr) {
-            const Line* last = lines.empty() ? nullptr : &lines.back();
-            InsertAfter(text, last, u"[" + std::u16string(section) + u"]\r\n" + keyName + u"=" + value);
+            InsertAfter(text, found.last, u"[" + std::u16string(section) + u"]\r\n" + keyName + u"=" + value);
         }
         return;
     }
-    const std::size_t found = FindKey(lines, header, keyName);
     if (value == nullptr) {
-        if (found != kNone) {
-            text.erase(lines[found].begin, lines[found].end - lines[found].begin);
+        if (found.key) {
+            text.erase(found.key->begin, found.key->end - found.key->begin);
         }
         return;
     }
-    if (found != kNone) {
-        const Line& line = lines[found];
-        text.replace(line.valueBegin, line.valueEnd - line.valueBegin, Encode<Unit>(value));
+    if (found.key) {
+        text.replace(found.key->valueBegin, found.key->valueEnd - found.key->valueBegin, Encode<Unit>(value));
         return;
     }
-    std::size_t last = header;
-    const std::size_t end = SectionEnd(lines, header);
-    for (std::size_t i = header + 1; i < end; ++i) {
-        last = lines[i].kind == Kind::kBlank ? last : i;
-    }
-    InsertAfter(text, &lines[last], keyName + u"=" + value);
+    InsertAfter(text, found.lastInSection, keyName + u"=" + value);
 }
 
 bool IsUtf16(const std::string& bytes) {
@@ -325,13 +336,32 @@ std::filesystem::path HostFile(const char16_t* fileName) {
     return sim::HostPath(path);
 }
 
-bool ReadWhole(const std::filesystem::path& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
+enum class ReadResult { kRead, kMissing, kRefused };
+
+// Reads a regular file whole. It is opened without blocking, so that a FIFO without a writer cannot
+// stall the call, and refused, as Windows refuses to open such an object as a data file, unless it is
+// a regular file: a FIFO, a device (a link to /dev/zero) or a folder is never read.
+ReadResult ReadRegularFile(const std::filesystem::path& path, std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT ? ReadResult::kMissing : ReadResult::kRefused;
     }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    struct stat info {};
+    bool read = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (read) {
+        // Bounded by the size at opening, so that a file that someone keeps growing still ends.
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+        std::size_t done = 0;
+        while (read && done < bytes.size()) {
+            const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+            read = got > 0 || (got < 0 && errno == EINTR);
+            done += got > 0 ? static_cast<std::size_t>(got) : 0;
+        }
+        read = read || done == bytes.size();
+        bytes.resize(done);
+    }
+    ::close(fd);
+    return read ? ReadResult::kRead : ReadResult::kRefused;
 }
 
 // An existing file is overwritten in place and then cut to its new length: emptying it first would make
@@ -363,18 +393,14 @@ BOOL WriteProfileString(const char16_t* section, const char16_t* key, const char
     if (host.empty()) {
         return Fail(ERROR_PATH_NOT_FOUND);
     }
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(host, error);
-    if (std::filesystem::is_directory(status)) {
+    std::string bytes;
+    const ReadResult read = ReadRegularFile(host, bytes);
+    if (read == ReadResult::kRefused) {
         return Fail(ERROR_ACCESS_DENIED);
     }
-    std::string bytes;
-    const bool exists = std::filesystem::exists(status);
-    if (exists) {
-        if (!ReadWhole(host, bytes)) {
-            return Fail(ERROR_ACCESS_DENIED);
-        }
-    } else if (!std::filesystem::is_directory(host.parent_path(), error)) {
+    const bool exists = read == ReadResult::kRead;
+    std::error_code error;
+    if (!exists && !std::filesystem::is_directory(host.parent_path(), error)) {
         return Fail(ERROR_PATH_NOT_FOUND);
     }
     std::string updated;
@@ -393,43 +419,38 @@ BOOL WriteProfileString(const char16_t* section, const char16_t* key, const char
     return kTrue;
 }
 
-UINT ParseInteger(std::u16string_view text, UINT fallback) {
+// A found value as Windows reads it as a number: after any leading control characters and blanks, an
+// optional sign, then "0x", "0o" or "0b" (lower case only) for base 16, 8 or 2, else base 10, then the
+// digits up to the first character that is not one; the number wraps modulo 2^32. A value with no
+// digits reads as 0, not as the default.
+UINT ParseInteger(std::u16string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) {
+    while (i < text.size() && text[i] <= u' ') {
         ++i;
     }
-    bool negative = false;
+    const bool negative = i < text.size() && text[i] == u'-';
     if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
-        negative = text[i] == u'-';
         ++i;
     }
-    const auto digit = [](char16_t c, UINT base) -> std::optional<UINT> {
-        if (c >= u'0' && c <= u'9') {
-            return static_cast<UINT>(c - u'0');
-        }
-        const auto folded = static_cast<char16_t>(c | 0x20);
-        if (base == 16 && folded >= u'a' && folded <= u'f') {
-            return static_cast<UINT>(folded - u'a' + 10);
-        }
-        return std::nullopt;
-    };
     UINT base = 10;
-    if (i + 2 < text.size() && text[i] == u'0' && (text[i + 1] | 0x20) == u'x' && digit(text[i + 2], 16)) {
-        base = 16;
-        i += 2;
+    if (i + 1 < text.size() && text[i] == u'0') {
+        const char16_t prefix = text[i + 1];
+        base = prefix == u'x' ? 16 : prefix == u'o' ? 8 : prefix == u'b' ? 2 : 10;
+        if (base != 10) {
+            i += 2;
+        }
     }
     UINT result = 0;
-    bool any = false;
     for (; i < text.size(); ++i) {
-        const std::optional<UINT> d = digit(text[i], base);
-        if (!d) {
+        const char16_t c = text[i];
+        const auto folded = static_cast<char16_t>(c | 0x20);
+        const UINT digit = c >= u'0' && c <= u'9'             ? static_cast<UINT>(c - u'0')
+                           : folded >= u'a' && folded <= u'z' ? static_cast<UINT>(folded - u'a' + 10)
+                                                              : base;
+        if (digit >= base) {
             break;
         }
-        result = result * base + *d;
-        any = true;
-    }
-    if (!any) {
-        return fallback;
+        result = result * base + digit;
     }
     return negative ? 0u - result : result;
 }
@@ -443,9 +464,8 @@ UINT GetPrivateProfileIntW(const char16_t* section, const char16_t* key, int def
         return fallback;
     }
     const std::filesystem::path host = HostFile(fileName);
-    std::error_code error;
     std::string bytes;
-    if (host.empty() || !std::filesystem::is_regular_file(host, error) || !ReadWhole(host, bytes)) {
+    if (host.empty() || ReadRegularFile(host, bytes) != ReadResult::kRead) {
         return fallback;
     }
     const std::u16string sectionName = Trimmed(section);
@@ -453,7 +473,8 @@ UINT GetPrivateProfileIntW(const char16_t* section, const char16_t* key, int def
     const std::optional<std::u16string> value =
         IsUtf16(bytes) ? FindValue(std::u16string_view(SplitUtf16(bytes).units), sectionName, keyName)
                        : FindValue(std::string_view(bytes), sectionName, keyName);
-    return value ? ParseInteger(*value, fallback) : fallback;
+    // An empty value reads as missing.
+    return value && !value->empty() ? ParseInteger(*value) : fallback;
 }
 
 BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,

@@ -12,12 +12,8 @@ const char16_t* GetCommandLineW() {
 }
 
 char16_t** CommandLineToArgvW(const char16_t* commandLine, int* count) {
-    int realCount = 0;
-    LPWSTR* arguments = ::CommandLineToArgvW(win32::W(commandLine), &realCount);
-    if (count != nullptr) {
-        *count = realCount;
-    }
-    return reinterpret_cast<char16_t**>(arguments);
+    // A null count goes through: the system refuses it (ERROR_INVALID_PARAMETER).
+    return reinterpret_cast<char16_t**>(::CommandLineToArgvW(win32::W(commandLine), count));
 }
 
 void* LocalFree(void* memory) {

@@ -27,25 +27,8 @@ class SimCommandLineTest : public SimTest {
 
 using Args = std::vector<std::string>;
 
-TEST_F(SimCommandLineTest, SplitsWithTheSystemRules) {
-    // The program name ends at its closing quote or first blank; backslashes mean nothing in it.
-    EXPECT_EQ(Split(u"\"C:\\Program Files\\a.exe\" x"), (Args{"C:\\Program Files\\a.exe", "x"}));
-    EXPECT_EQ(Split(u"C:\\a\\\"b c"), (Args{"C:\\a\\\"b", "c"}));
-    EXPECT_EQ(Split(u"\"a b\"c d"), (Args{"a b", "c", "d"}));
-    EXPECT_EQ(Split(u"p  \t "), (Args{"p"}));
-    // Backslashes count only before a quote: 2n give n and a quote mark, 2n+1 give n and a literal quote.
-    EXPECT_EQ(Split(u"p a\\\\b \\\\\\\\\"c d\" e\\\\\\\"f"), (Args{"p", "a\\\\b", "\\\\c d", "e\\\"f"}));
-    EXPECT_EQ(Split(u"p \"tail\\\\\" x\\"), (Args{"p", "tail\\", "x\\"}));
-    // Empty quotes are an empty argument; a doubled quote inside quotes is a literal quote that ends them.
-    EXPECT_EQ(Split(u"p \"\" \"a\"\"b c\" d"), (Args{"p", "", "a\"b", "c d"}));
-    EXPECT_EQ(Split(u"p \"\"\"x y"), (Args{"p", "\"x", "y"}));
-    EXPECT_EQ(Split(u"p \"open end"), (Args{"p", "open end"}));
-}
-
-TEST_F(SimCommandLineTest, EmptyLineGivesTheProgramAndFaultGivesNull) {
-    EXPECT_EQ(Split(u""), (Args{"C:\\Program Files\\NORVIK\\Tintfold\\tintfold.exe"}));
+TEST_F(SimCommandLineTest, FaultGivesNull) {
     int count = 0;
-    EXPECT_EQ(CommandLineToArgvW(u"p", nullptr), nullptr);
     LoadMachine(R"({"faults": [{"call": "CommandLineToArgvW"}]})");
     EXPECT_EQ(CommandLineToArgvW(u"p a", &count), nullptr);
     int local = 0;

@@ -231,11 +231,18 @@ TEST_F(ProfileScenario, MissingDataFileIsNotCreated) {
     EXPECT_EQ(ColorCalls(Journal()).size(), 4u);
 }
 
-TEST_F(ProfileScenario, Utf16DataFileStaysUtf16) {
-    MakeProfiles("--pngm caf\xE9");
-    const std::u16string before = u"\uFEFF[Main]\r\nDebugMessage=0\r\n";
-    const std::u16string after =
-        before + u"[ICMTag]\r\nPNGM=caf\u00E9\r\nPNTP=IPS 1920x1080\r\nI1TP=D65 gamma 2.2\r\n";
+TEST_F(ProfileScenario, TagTextInTheMachinesCodePage) {
+    // The tag's bytes are text in the machine's ANSI code page: a UTF-16 data file gets the characters
+    // they stand for, an ANSI data file the same bytes.
+    const struct {
+        int codePage;
+        const char* tagBytes;
+        std::u16string text;
+    } cases[] = {
+        {1252, "caf\xE9", u"caf\u00E9"},
+        {932, "\x93\xFA\x96\x7B\x83\x5C", u"\u65E5\u672C\u30BD"},
+        {1250, "\x8A\xE8", u"\u0160\u010D"},
+    };
     auto bytes = [](const std::u16string& text) {
         std::string out;
         for (const char16_t unit : text) {
@@ -244,9 +251,21 @@ TEST_F(ProfileScenario, Utf16DataFileStaysUtf16) {
         }
         return out;
     };
-    WriteDataFile(bytes(before));
-    Run();
-    EXPECT_EQ(ReadText(DataFile()), bytes(after));
+    const std::u16string before = u"\uFEFF[Main]\r\nDebugMessage=0\r\n";
+    const std::string rest = "\r\nPNTP=IPS 1920x1080\r\nI1TP=D65 gamma 2.2\r\n";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.codePage);
+        Reset();
+        machine_["ansiCodePage"] = c.codePage;
+        MakeProfiles(std::string("--pngm '") + c.tagBytes + "'");
+        WriteDataFile(bytes(before));
+        Run();
+        EXPECT_EQ(ReadText(DataFile()), bytes(before + u"[ICMTag]\r\nPNGM=" + c.text) +
+                                            bytes(std::u16string(rest.begin(), rest.end())));
+        WriteDataFile("[Main]\r\n");
+        Run();
+        EXPECT_EQ(ReadText(DataFile()), std::string("[Main]\r\n[ICMTag]\r\nPNGM=") + c.tagBytes + rest);
+    }
 }
 
 TEST_F(ProfileScenario, AssociationOutcomesOfOtherColourSystems) {

@@ -7,15 +7,11 @@
 #include <string>
 
 #include "platform/com.h"
+#include "wine_support.h"
 
 #include <windows.h>
 
 namespace wine_test {
-
-// Platform-layer text as Windows text.
-inline std::wstring W(const char16_t* text) {
-    return {text, text + std::char_traits<char16_t>::length(text)};
-}
 
 // A suite whose tests use COM in this process (multithreaded, as the tool's run does).
 class InProcessTest : public ::testing::Test {

@@ -19,9 +19,7 @@
 
 namespace {
 
-std::u16string U(const std::wstring& text) {
-    return {text.begin(), text.end()};
-}
+using wine_test::U;
 
 std::u16string SystemLibrary(const char16_t* name) {
     char16_t directory[512] = {};
@@ -41,47 +39,6 @@ TEST(CommandLineTest, SplitsTheProcessCommandLineAsTheRuntimeDoes) {
     EXPECT_EQ(platform::LocalFree(arguments), nullptr);
 }
 
-TEST(CommandLineTest, QuotesGroupAndBackslashesStayLiteral) {
-    int count = 0;
-    char16_t** arguments =
-        platform::CommandLineToArgvW(u"\"C:\\Program Files\\t.exe\" 1 \"a b\" C:\\dir\\ \"x\\\"y\"", &count);
-    ASSERT_NE(arguments, nullptr);
-    ASSERT_EQ(count, 5);
-    EXPECT_EQ(std::u16string(arguments[0]), u"C:\\Program Files\\t.exe");
-    EXPECT_EQ(std::u16string(arguments[1]), u"1");
-    EXPECT_EQ(std::u16string(arguments[2]), u"a b");
-    EXPECT_EQ(std::u16string(arguments[3]), u"C:\\dir\\");
-    EXPECT_EQ(std::u16string(arguments[4]), u"x\"y");
-    platform::LocalFree(arguments);
-}
-
-TEST(LibraryTest, ResolvesTheFunctionsTheToolLooksUp) {
-    const std::u16string systemDirectory = SystemLibrary(u"");
-    wchar_t real[MAX_PATH] = {};
-    GetSystemDirectoryW(real, MAX_PATH);
-    EXPECT_EQ(systemDirectory, U(real) + u"\\");
-
-    const platform::HMODULE terminalServices = platform::LoadLibraryW(SystemLibrary(u"Wtsapi32.dll").c_str());
-    const platform::HMODULE userInterface = platform::LoadLibraryW(SystemLibrary(u"User32.dll").c_str());
-    const platform::HMODULE colorSystem = platform::LoadLibraryW(u"Mscms.dll");
-    ASSERT_NE(terminalServices, nullptr);
-    ASSERT_NE(userInterface, nullptr);
-    ASSERT_NE(colorSystem, nullptr);
-    EXPECT_NE(platform::GetProcAddress(terminalServices, "WTSQuerySessionInformationW"), nullptr);
-    for (const char* name : {"EnumDisplayDevicesW", "DisplayConfigGetDeviceInfo",
-                             "GetDisplayConfigBufferSizes", "QueryDisplayConfig"}) {
-        EXPECT_NE(platform::GetProcAddress(userInterface, name), nullptr) << name;
-    }
-    EXPECT_NE(platform::GetProcAddress(colorSystem, "WcsSetCalibrationManagementState"), nullptr);
-
-    platform::SetLastError(0);
-    EXPECT_EQ(platform::GetProcAddress(userInterface, "NoSuchFunction"), nullptr);
-    EXPECT_EQ(platform::GetLastError(), static_cast<platform::DWORD>(ERROR_PROC_NOT_FOUND));
-    EXPECT_EQ(platform::LoadLibraryW(SystemLibrary(u"NoSuchLibrary.dll").c_str()), nullptr);
-    EXPECT_EQ(platform::GetLastError(), static_cast<platform::DWORD>(ERROR_MOD_NOT_FOUND));
-    EXPECT_EQ(platform::LoadLibraryW(u""), nullptr);
-}
-
 TEST(LibraryTest, LookedUpEnumerationFillsTheSameRecordAsTheDirectCall) {
     const platform::HMODULE userInterface = platform::LoadLibraryW(SystemLibrary(u"User32.dll").c_str());
     const auto enumerate = platform::ProcAs<platform::PFN_EnumDisplayDevicesW>(
@@ -96,19 +53,6 @@ TEST(LibraryTest, LookedUpEnumerationFillsTheSameRecordAsTheDirectCall) {
     EXPECT_EQ(std::u16string(viaPointer.DeviceName), std::u16string(direct.DeviceName));
     EXPECT_EQ(std::u16string(viaPointer.DeviceID), std::u16string(direct.DeviceID));
     EXPECT_EQ(viaPointer.StateFlags, direct.StateFlags);
-}
-
-TEST(LibraryTest, ModulePathNamesTheRunningProgram) {
-    char16_t path[512] = {};
-    const platform::DWORD length = platform::GetModuleFileNameW(nullptr, path, 512);
-    ASSERT_GT(length, 0u);
-    EXPECT_EQ(std::u16string(path).size(), length);
-    EXPECT_TRUE(std::u16string(path).ends_with(u"tintfold_wine_tests.exe"));
-
-    // Too small a buffer: cut with its terminator, and the length is the buffer's.
-    char16_t small[8] = {};
-    EXPECT_EQ(platform::GetModuleFileNameW(nullptr, small, 8), 8u);
-    EXPECT_EQ(small[7], u'\0');
 }
 
 TEST(TerminalServicesTest, ConsoleUserIsTheLoggedOnUser) {

@@ -1,5 +1,7 @@
 #include "wine_support.h"
 
+#include "support/icc_builder.h"
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -12,51 +14,6 @@
 #include <vector>
 
 namespace wine_test {
-
-namespace {
-
-void AppendBigEndian(std::string& bytes, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        bytes.push_back(static_cast<char>((value >> shift) & 0xFF));
-    }
-}
-
-void PutBigEndian(std::string& bytes, std::size_t offset, uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        bytes[offset + i] = static_cast<char>((value >> (24 - 8 * i)) & 0xFF);
-    }
-}
-
-void Pad(std::string& bytes) {
-    while (bytes.size() % 4 != 0) {
-        bytes.push_back('\0');
-    }
-}
-
-// textDescriptionType: ASCII part with its terminator, no Unicode part, an empty ScriptCode part.
-std::string TextDescription(const std::string& text) {
-    std::string tag = "desc";
-    AppendBigEndian(tag, 0);
-    AppendBigEndian(tag, static_cast<uint32_t>(text.size() + 1));
-    tag += text;
-    tag.push_back('\0');
-    AppendBigEndian(tag, 0); // Unicode language code
-    AppendBigEndian(tag, 0); // Unicode count
-    tag.append(2 + 1 + 67, '\0');
-    return tag;
-}
-
-// XYZType with one number (D50).
-std::string WhitePoint() {
-    std::string tag = "XYZ ";
-    AppendBigEndian(tag, 0);
-    AppendBigEndian(tag, 0x0000F6D6);
-    AppendBigEndian(tag, 0x00010000);
-    AppendBigEndian(tag, 0x0000D32D);
-    return tag;
-}
-
-} // namespace
 
 Child Start(const std::wstring& commandLine, unsigned long creationFlags) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -181,36 +138,12 @@ std::wstring DecodeOutput(const std::string& bytes) {
 }
 
 std::string MakeProfile(std::initializer_list<TextTag> tags) {
-    std::vector<std::pair<uint32_t, std::string>> elements;
-    elements.emplace_back(0x77747074u, WhitePoint()); // wtpt
+    std::vector<test::IccTag> elements{{test::Sig("wtpt"), test::XyzTag({0.9642, 1.0, 0.8249})}};
     for (const TextTag& tag : tags) {
-        elements.emplace_back(tag.signature, TextDescription(tag.text));
+        elements.push_back({tag.signature, test::TextDescTag(tag.text)});
     }
-
-    std::string header(128, '\0');
-    PutBigEndian(header, 8, 0x02100000);  // version 2.1
-    PutBigEndian(header, 12, 0x6D6E7472); // 'mntr'
-    PutBigEndian(header, 16, 0x52474220); // 'RGB '
-    PutBigEndian(header, 20, 0x58595A20); // 'XYZ '
-    PutBigEndian(header, 36, 0x61637370); // 'acsp'
-    PutBigEndian(header, 68, 0x0000F6D6); // illuminant D50
-    PutBigEndian(header, 72, 0x00010000);
-    PutBigEndian(header, 76, 0x0000D32D);
-
-    std::string table;
-    AppendBigEndian(table, static_cast<uint32_t>(elements.size()));
-    std::string data;
-    const std::size_t dataStart = header.size() + 4 + 12 * elements.size();
-    for (const auto& [signature, bytes] : elements) {
-        AppendBigEndian(table, signature);
-        AppendBigEndian(table, static_cast<uint32_t>(dataStart + data.size()));
-        AppendBigEndian(table, static_cast<uint32_t>(bytes.size()));
-        data += bytes;
-        Pad(data);
-    }
-    std::string profile = header + table + data;
-    PutBigEndian(profile, 0, static_cast<uint32_t>(profile.size()));
-    return profile;
+    const test::Bytes bytes = test::IccProfile(elements);
+    return {bytes.begin(), bytes.end()};
 }
 
 } // namespace wine_test

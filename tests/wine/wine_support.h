@@ -3,11 +3,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace wine_test {
 
-// Windows text as the platform layer's UTF-16.
+// Windows text as the platform layer's UTF-16, and back.
 inline std::u16string U(const std::wstring& text) {
+    return {text.begin(), text.end()};
+}
+inline std::wstring W(std::u16string_view text) {
     return {text.begin(), text.end()};
 }
 

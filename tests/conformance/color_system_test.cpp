@@ -1,0 +1,73 @@
+// The colour system's profile reader: opening a profile file, finding and reading its tags.
+#include <string>
+
+#include "conformance/conformance.h"
+#include "platform/color_system.h"
+#include "support/icc_builder.h"
+
+namespace {
+
+using namespace platform;
+
+class ColorSystemConformance : public conformance::ConformanceTest {
+  protected:
+    HPROFILE Open(const std::u16string& path) const {
+        std::u16string name = path;
+        Profile profile{PROFILE_FILENAME, name.data(),
+                        static_cast<DWORD>((name.size() + 1) * sizeof(char16_t))};
+        return OpenColorProfileW(&profile, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    }
+    void Write(const std::u16string& path, const test::Bytes& bytes) const {
+        WriteFile(path, std::string(bytes.begin(), bytes.end()));
+    }
+};
+
+TEST_F(ColorSystemConformance, ReadsTagsBySizeAndOffset) {
+    const test::Bytes tag = test::TextDescTag("abcdef");
+    Write(Scratch() + u"\\p.icm", test::IccProfile({{test::Sig("wtpt"), test::XyzTag({0.9642, 1.0, 0.8249})},
+                                                    {test::Sig("pngm"), tag}}));
+    const HPROFILE profile = Open(conformance::AsciiUpper(Scratch() + u"\\p.icm"));
+    ASSERT_NE(profile, nullptr);
+
+    BOOL present = kFalse;
+    EXPECT_TRUE(IsColorProfileTagPresent(profile, test::Sig("pngm"), &present));
+    EXPECT_TRUE(present);
+    EXPECT_TRUE(IsColorProfileTagPresent(profile, test::Sig("pntp"), &present));
+    EXPECT_FALSE(present);
+
+    // Without a buffer: the size of the whole tag, whatever the offset, and a failure.
+    BOOL reference = kTrue;
+    DWORD size = 0;
+    EXPECT_FALSE(GetColorProfileElement(profile, test::Sig("pngm"), 5, &size, nullptr, &reference));
+    EXPECT_EQ(size, tag.size());
+
+    char bytes[8] = {};
+    size = 4;
+    ASSERT_TRUE(GetColorProfileElement(profile, test::Sig("pngm"), 12, &size, bytes, &reference));
+    EXPECT_EQ(size, 4u);
+    EXPECT_EQ(std::string(bytes, 4), "abcd");
+    EXPECT_FALSE(reference);
+
+    // A request past the tag's end gets what there is; one that starts past it fails.
+    size = sizeof bytes;
+    ASSERT_TRUE(GetColorProfileElement(profile, test::Sig("pngm"), static_cast<DWORD>(tag.size() - 2), &size,
+                                       bytes, &reference));
+    EXPECT_EQ(size, 2u);
+    size = sizeof bytes;
+    EXPECT_FALSE(GetColorProfileElement(profile, test::Sig("pngm"), static_cast<DWORD>(tag.size() + 1), &size,
+                                        bytes, &reference));
+    EXPECT_FALSE(GetColorProfileElement(profile, test::Sig("pntp"), 0, &size, bytes, &reference));
+    EXPECT_TRUE(CloseColorProfile(profile));
+}
+
+TEST_F(ColorSystemConformance, OnlyWholeProfileFilesOpen) {
+    const test::Bytes whole = test::IccProfile({{test::Sig("pngm"), test::TextDescTag("x")}});
+    MakeFolder(Scratch() + u"\\folder.icm");
+    WriteFile(Scratch() + u"\\text.icm", "not a profile");
+    Write(Scratch() + u"\\cut.icm", test::Bytes(whole.begin(), whole.begin() + 100));
+    for (const char16_t* name : {u"\\missing.icm", u"\\folder.icm", u"\\text.icm", u"\\cut.icm"}) {
+        EXPECT_EQ(Open(Scratch() + name), nullptr);
+    }
+}
+
+} // namespace
