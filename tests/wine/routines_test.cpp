@@ -277,8 +277,10 @@ TEST_F(RoutinesTest, AdapterAndMonitorAreTheOnesTheSystemEnumerates) {
         }
     }
     ASSERT_NE(chosen, nullptr) << "Wine enumerates no adapter to choose";
+    // The PCI vendor identifier, by the hardware identifier's own format.
     const std::wstring deviceId = chosen->DeviceID;
-    const std::wstring expectedVendor = deviceId.substr(deviceId.find(L'_') + 1, 4);
+    ASSERT_EQ(deviceId.rfind(L"PCI\\VEN_", 0), 0u) << std::string(deviceId.begin(), deviceId.end());
+    const std::wstring expectedVendor = deviceId.substr(8, 4);
 
     char16_t vendor[10] = {};
     EXPECT_EQ(my_Get_VGA_VID2(vendor), 1);

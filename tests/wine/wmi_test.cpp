@@ -137,29 +137,6 @@ TEST_F(WmiTest, BoardProductIsWhatWmicReports) {
     EXPECT_EQ(product, std::u16string(reported.begin(), reported.end()));
 }
 
-TEST_F(WmiTest, ChassisTypesIsAnArrayOfNumbers) {
-    Connect(u"ROOT\\CIMV2");
-    std::vector<platform::Variant> types = Query(u"SELECT * FROM Win32_SystemEnclosure", u"ChassisTypes");
-    ASSERT_EQ(types.size(), 1u);
-    platform::Variant& value = types[0];
-    ASSERT_NE(value.vt & VT_ARRAY, 0);
-    EXPECT_EQ(platform::SafeArrayGetDim(value.parray), 1u);
-    platform::LONG lower = -1;
-    platform::LONG upper = -1;
-    ASSERT_EQ(platform::SafeArrayGetLBound(value.parray, 1, &lower), S_OK);
-    ASSERT_EQ(platform::SafeArrayGetUBound(value.parray, 1, &upper), S_OK);
-    EXPECT_EQ(lower, 0);
-    ASSERT_GE(upper, lower);
-    ASSERT_EQ(platform::SafeArrayGetElemsize(value.parray), 4u);
-    int32_t first = 0;
-    ASSERT_EQ(platform::SafeArrayGetElement(value.parray, &lower, &first), S_OK);
-    // SMBIOS chassis types run from 1 (Other) upwards.
-    EXPECT_GE(first, 1);
-    platform::LONG past = upper + 1;
-    EXPECT_EQ(platform::SafeArrayGetElement(value.parray, &past, &first), DISP_E_BADINDEX);
-    EXPECT_EQ(platform::VariantClear(&value), S_OK);
-}
-
 TEST_F(WmiTest, MonitorNamespaceConnectsWithoutMonitorClasses) {
     Connect(u"ROOT\\WMI");
     const Text name(u"WmiMonitorConnectionParams");
@@ -182,17 +159,6 @@ TEST_F(WmiTest, MonitorNamespaceConnectsWithoutMonitorClasses) {
     } else {
         EXPECT_LT(listed, 0);
     }
-}
-
-TEST_F(WmiTest, UnknownNamespaceFailsToConnect) {
-    ASSERT_EQ(platform::CoCreateInstance(platform::CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                                         platform::IID_IWbemLocator, &locator_),
-              S_OK);
-    const Text resource(u"ROOT\\NoSuchNamespace");
-    EXPECT_LT(
-        locator_->ConnectServer(resource.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, &services_),
-        0);
-    EXPECT_EQ(services_, nullptr);
 }
 
 } // namespace
