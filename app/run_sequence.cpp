@@ -194,7 +194,8 @@ int RunSequence() {
     HeldFolders staging{};
     if (!HoldStagingFolder(staging)) {
         ReleaseFolders(staging);
-        TraceA("Staging folder - a folder on its path is a link, the staging folder is left alone");
+        TraceA("Staging folder - a folder on its path is a link or cannot be checked, the staging folder is "
+               "left alone");
         return 0;
     }
     char16_t programFolder[kSequenceText] = {};
