@@ -349,15 +349,17 @@ ReadResult ReadRegularFile(const std::filesystem::path& path, std::string& bytes
     struct stat info {};
     bool read = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     if (read) {
-        // Bounded by the size at opening, so that a file that someone keeps growing still ends.
+        // Bounded by the size at opening, so that a file that someone keeps growing still ends; a file
+        // cut short meanwhile is read as far as it goes.
         bytes.resize(static_cast<std::size_t>(info.st_size));
         std::size_t done = 0;
-        while (read && done < bytes.size()) {
+        bool more = true;
+        while (read && more && done < bytes.size()) {
             const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-            read = got > 0 || (got < 0 && errno == EINTR);
+            read = got >= 0 || errno == EINTR;
+            more = got != 0;
             done += got > 0 ? static_cast<std::size_t>(got) : 0;
         }
-        read = read || done == bytes.size();
         bytes.resize(done);
     }
     ::close(fd);

@@ -31,4 +31,10 @@ TEST_F(SimCodePage, AnsiCodePageFollowsTheMachine) {
     EXPECT_EQ(Wide(CP_ACP, "\x8A"), u"\u0160");
 }
 
+TEST_F(SimCodePage, CodePagesTheSimDoesNotConvertAreRefused) {
+    char narrow[8] = {};
+    EXPECT_EQ(WideCharToMultiByte(437, 0, u"abc", 3, narrow, 8, nullptr, nullptr), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
 } // namespace

@@ -40,7 +40,8 @@ TEST(SimMachineValidate, NumbersBuiltInCodeCountAsWholeNumbers) {
     EXPECT_NO_THROW(sim::Validate(Json{{"ansiCodePage", 65001}, {"console", {{"sessionId", 2}}}}));
     EXPECT_THROW(sim::Validate(Json{{"ansiCodePage", -1}}), sim::MachineError);
     EXPECT_THROW(sim::Validate(Json{{"ansiCodePage", 437}}), sim::MachineError);
-    EXPECT_NO_THROW(sim::Validate(Json::parse(R"({"faults": [{"call": "SafeArrayGetElement", "index": -2}]})")));
+    EXPECT_NO_THROW(
+        sim::Validate(Json::parse(R"({"faults": [{"call": "SafeArrayGetElement", "index": -2}]})")));
 }
 
 TEST(SimMachineValidate, NamesTheOffendingKeyPath) {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "platform/sim/machine.h"
@@ -229,6 +230,31 @@ TEST_F(ProfileScenario, MissingDataFileIsNotCreated) {
     EXPECT_FALSE(fs::exists(DataFile()));
     EXPECT_EQ(LinesWith(out_, {"[Tintfold W] ICMTagHandler - ini file not exist."}).size(), 1u);
     EXPECT_EQ(ColorCalls(Journal()).size(), 4u);
+}
+
+TEST_F(ProfileScenario, DataFileThatIsNoRegularFileIsLeftAlone) {
+    // A FIFO without a writer, or a link to a device, neither stalls the run nor is read: the three
+    // writes fail and the run goes on to the association.
+    MakeProfiles();
+    const auto failedWrites = [this] {
+        std::size_t failed = 0;
+        std::istringstream lines(Journal());
+        for (std::string line; std::getline(lines, line);) {
+            const Json record = Json::parse(line);
+            if (record["call"] == "WritePrivateProfileStringW" && record["result"] == 0) {
+                ++failed;
+            }
+        }
+        return failed;
+    };
+    ASSERT_EQ(::mkfifo(DataFile().c_str(), 0600), 0);
+    Run();
+    EXPECT_EQ(failedWrites(), 3u);
+    fs::remove(DataFile());
+    fs::create_symlink("/dev/zero", DataFile());
+    Run();
+    EXPECT_EQ(failedWrites(), 3u);
+    EXPECT_FALSE(ColorCalls(Journal()).empty());
 }
 
 TEST_F(ProfileScenario, TagTextInTheMachinesCodePage) {
