@@ -114,16 +114,14 @@ bool HasIccHeader(const std::filesystem::path& file) {
         !in.read(reinterpret_cast<char*>(header.data()), kIccHeader)) { // NOLINT
         return false;
     }
-    const uint32_t declared = (uint32_t{header[0]} << 24) | (uint32_t{header[1]} << 16) |
-                              (uint32_t{header[2]} << 8) | uint32_t{header[3]};
+    const uint32_t declared = sim::ReadBigEndian32(header.data());
     return declared >= kIccHeader && declared <= fileSize && header[kMagicOffset] == 'a' &&
            header[kMagicOffset + 1] == 'c' && header[kMagicOffset + 2] == 's' &&
            header[kMagicOffset + 3] == 'p';
 }
 
 std::u16string FileNameOf(std::u16string_view path) {
-    const std::size_t slash = path.find_last_of(u"\\/");
-    return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+    return std::u16string(path.substr(sim::NameStart(path)));
 }
 
 std::string Utf8OrEmpty(const char16_t* text) {

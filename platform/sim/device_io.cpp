@@ -22,24 +22,15 @@ struct Device {
     std::u16string path;
 };
 
-std::vector<std::unique_ptr<Device>>& OpenDevices() {
-    static std::vector<std::unique_ptr<Device>> devices;
+sim::HandleTable<Device>& OpenDevices() {
+    static sim::HandleTable<Device> devices;
     return devices;
 }
 
 const bool kRegistered = [] {
-    sim::RegisterModule({[] { OpenDevices().clear(); }, nullptr});
+    sim::RegisterModule({[] { OpenDevices().Clear(); }, nullptr});
     return true;
 }();
-
-Device* FindDevice(Handle handle) {
-    for (const auto& device : OpenDevices()) {
-        if (device.get() == handle) {
-            return device.get();
-        }
-    }
-    return nullptr;
-}
 
 const sim::Json* AcpiEntry(const char* key) {
     const sim::Json& desc = sim::Current().desc;
@@ -82,9 +73,8 @@ Handle CreateFileW(const char16_t* fileName, DWORD desiredAccess, DWORD shareMod
         SetLastError(ERROR_FILE_NOT_FOUND);
         return InvalidHandleValue();
     }
-    OpenDevices().push_back(std::make_unique<Device>(Device{path}));
     SetLastError(ERROR_SUCCESS);
-    return OpenDevices().back().get();
+    return OpenDevices().Add(std::make_unique<Device>(Device{path}));
 }
 
 BOOL DeviceIoControl(Handle device, DWORD ioControlCode, void* inBuffer, DWORD inBufferSize, void* outBuffer,
@@ -92,7 +82,7 @@ BOOL DeviceIoControl(Handle device, DWORD ioControlCode, void* inBuffer, DWORD i
     const std::string input = inBuffer == nullptr ? std::string() : sim::ToHex(inBuffer, inBufferSize);
     BOOL result = kFalse;
     DWORD returned = 0;
-    if (FindDevice(device) == nullptr) {
+    if (OpenDevices().Find(device) == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);
     } else if (bytesReturned == nullptr && overlapped == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -121,16 +111,14 @@ BOOL CloseHandle(Handle object) {
     if (sim::CloseFileHandle(object)) {
         return kTrue;
     }
-    auto& devices = OpenDevices();
-    for (auto it = devices.begin(); it != devices.end(); ++it) {
-        if (it->get() == object) {
-            sim::Journal("CloseHandle", sim::Json{{"path", sim::ToUtf8((*it)->path)}});
-            devices.erase(it);
-            return kTrue;
-        }
+    const Device* device = OpenDevices().Find(object);
+    if (device == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return kFalse;
     }
-    SetLastError(ERROR_INVALID_HANDLE);
-    return kFalse;
+    sim::Journal("CloseHandle", sim::Json{{"path", sim::ToUtf8(device->path)}});
+    OpenDevices().Close(object);
+    return kTrue;
 }
 
 } // namespace platform

@@ -40,21 +40,16 @@ struct Search {
     std::size_t next;
 };
 
-std::vector<std::unique_ptr<Search>>& Searches() {
-    static std::vector<std::unique_ptr<Search>> searches;
+HandleTable<Search>& Searches() {
+    static HandleTable<Search> searches;
     return searches;
 }
 
 void ResetFiles() {
-    Searches().clear();
+    Searches().Clear();
 }
 
 [[maybe_unused]] const bool registered = (RegisterModule({&ResetFiles, nullptr}), true);
-
-// ASCII letters in upper case: names compare as NTFS orders them ("_" after the letters).
-char16_t Fold(char16_t c) {
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
 
 // Wildcard match ignoring ASCII case: "*" any run of characters, "?" any one character; "*.*" is
 // every name, with or without an extension.
@@ -70,7 +65,8 @@ bool Matches(std::u16string_view pattern, std::u16string_view name) {
         if (p < pattern.size() && pattern[p] == u'*') {
             starAt = p++;
             resumeAt = n;
-        } else if (p < pattern.size() && (pattern[p] == u'?' || Fold(pattern[p]) == Fold(name[n]))) {
+        } else if (p < pattern.size() &&
+                   (pattern[p] == u'?' || UpperAscii(pattern[p]) == UpperAscii(name[n]))) {
             ++p;
             ++n;
         } else if (starAt != std::u16string_view::npos) {
@@ -96,11 +92,6 @@ DWORD MissingError(const std::filesystem::path& host) {
     std::error_code ec;
     return std::filesystem::is_directory(host.parent_path(), ec) ? platform::ERROR_FILE_NOT_FOUND
                                                                  : platform::ERROR_PATH_NOT_FOUND;
-}
-
-std::size_t NameStart(std::u16string_view path) {
-    const std::size_t separator = path.find_last_of(u"\\/");
-    return separator == std::u16string_view::npos ? 0 : separator + 1;
 }
 
 bool ShortNamesOn() {
@@ -139,7 +130,7 @@ std::u16string ShortNamePart(std::u16string_view part, std::size_t limit) {
             break;
         }
         if (c != u' ' && c != u'.') {
-            text += IsShortNameCharacter(c) ? Fold(c) : u'_';
+            text += IsShortNameCharacter(c) ? UpperAscii(c) : u'_';
         }
     }
     return text;
@@ -169,17 +160,12 @@ std::u16string MakeShortName(std::u16string_view name, std::unordered_set<std::u
     return {};
 }
 
-std::u16string UpperCase(std::u16string text) {
-    std::transform(text.begin(), text.end(), text.begin(), Fold);
-    return text;
-}
-
 // Gives every entry that is not an 8.3 name a short name, in the folder's name order.
 void AssignShortNames(std::vector<Entry>& entries) {
     std::unordered_set<std::u16string> taken;
     for (const Entry& entry : entries) {
         if (IsShortName(entry.name)) {
-            taken.insert(UpperCase(entry.name));
+            taken.insert(UpperAsciiText(entry.name));
         }
     }
     for (Entry& entry : entries) {
@@ -208,8 +194,9 @@ std::vector<Entry> ListMatches(const std::filesystem::path& folder, std::u16stri
         }
     }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        return std::lexicographical_compare(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
-                                            [](char16_t x, char16_t y) { return Fold(x) < Fold(y); });
+        return std::lexicographical_compare(
+            a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
+            [](char16_t x, char16_t y) { return UpperAscii(x) < UpperAscii(y); });
     });
     if (shortNames) {
         AssignShortNames(entries);
@@ -235,13 +222,6 @@ void Fill(const Entry& entry, platform::Win32FindDataW* data) {
     data->nFileSizeLow = static_cast<DWORD>(entry.size & 0xFFFFFFFFu);
     platform::WCopy(data->cFileName, std::size(data->cFileName), entry.name.c_str());
     platform::WCopy(data->cAlternateFileName, std::size(data->cAlternateFileName), entry.shortName.c_str());
-}
-
-Search* FindSearch(platform::Handle handle) {
-    const auto& searches = Searches();
-    const auto it =
-        std::find_if(searches.begin(), searches.end(), [&](const auto& s) { return s.get() == handle; });
-    return it == searches.end() ? nullptr : it->get();
 }
 
 // Creates a folder and the missing folders above it; ERROR_SUCCESS or the error of the step that failed.
@@ -371,12 +351,11 @@ Handle FindFirstFileW(const char16_t* pattern, Win32FindDataW* data) {
         return InvalidHandleValue();
     }
     sim::Fill(entries.front(), data);
-    sim::Searches().push_back(std::make_unique<sim::Search>(sim::Search{std::move(entries), 1}));
-    return sim::Searches().back().get();
+    return sim::Searches().Add(std::make_unique<sim::Search>(sim::Search{std::move(entries), 1}));
 }
 
 BOOL FindNextFileW(Handle search, Win32FindDataW* data) {
-    sim::Search* found = sim::FindSearch(search);
+    sim::Search* found = sim::Searches().Find(search);
     if (found == nullptr || data == nullptr) {
         SetLastError(found == nullptr ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
         return kFalse;
@@ -390,14 +369,10 @@ BOOL FindNextFileW(Handle search, Win32FindDataW* data) {
 }
 
 BOOL FindClose(Handle search) {
-    auto& searches = sim::Searches();
-    const auto it =
-        std::find_if(searches.begin(), searches.end(), [&](const auto& s) { return s.get() == search; });
-    if (it == searches.end()) {
+    if (!sim::Searches().Close(search)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return kFalse;
     }
-    searches.erase(it);
     return kTrue;
 }
 

@@ -70,15 +70,6 @@ const Json& DescribedText(const char* key) {
     return Current().desc[key];
 }
 
-bool IsSeparator(char16_t c) {
-    return c == u'\\' || c == u'/';
-}
-
-std::size_t NameStart(const std::u16string& path) {
-    const std::size_t separator = path.find_last_of(u"\\/");
-    return separator == std::u16string::npos ? 0 : separator + 1;
-}
-
 bool Listed(const char* key, std::u16string_view name) {
     const std::u16string wanted(name);
     const Json& list = Current().desc[key];

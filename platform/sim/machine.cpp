@@ -36,22 +36,9 @@ struct FreeBlock {
     void operator()(void* memory) const { std::free(memory); }
 };
 
-std::vector<std::unique_ptr<void, FreeBlock>>& LocalBlocks() {
-    static std::vector<std::unique_ptr<void, FreeBlock>> blocks;
+HandleTable<void, FreeBlock>& LocalBlocks() {
+    static HandleTable<void, FreeBlock> blocks;
     return blocks;
-}
-
-char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
-}
-
-bool IsSeparator(char16_t c) {
-    return c == u'\\' || c == u'/';
 }
 
 // The names of one host folder by their ASCII upper-case form, so that a case-insensitive look-up costs
@@ -74,9 +61,7 @@ std::unordered_map<std::string, FolderIndex>& FolderIndexes() {
 }
 
 std::string FoldName(std::string_view name) {
-    std::string folded(name);
-    std::transform(folded.begin(), folded.end(), folded.begin(), FoldAscii);
-    return folded;
+    return UpperAsciiText(std::string(name));
 }
 
 bool Settled(std::filesystem::file_time_type modified) {
@@ -134,9 +119,7 @@ std::filesystem::path HostFolder(char16_t drive, const std::vector<std::u16strin
     std::u16string key(1, drive);
     for (const std::u16string_view component : components) {
         key += u'\\';
-        std::transform(component.begin(), component.end(), std::back_inserter(key), [](char16_t c) {
-            return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
-        });
+        std::transform(component.begin(), component.end(), std::back_inserter(key), UpperAscii<char16_t>);
     }
     auto& known = KnownFolders();
     const auto found = known.find(key);
@@ -216,7 +199,7 @@ void Load(const std::filesystem::path& root, const Json& description, std::vecto
     JournalFile().clear();
     JournalFile().open(root / "journal.jsonl", std::ios::binary | std::ios::trunc);
     CurrentMachine() = Machine{root, std::move(desc), std::move(args)};
-    LocalBlocks().clear();
+    LocalBlocks().Clear();
     FolderIndexes().clear();
     KnownFolders().clear();
     platform::SetLastError(platform::ERROR_SUCCESS);
@@ -276,7 +259,7 @@ std::filesystem::path HostPath(std::u16string_view windowsPath, PathFault* fault
     char16_t drive = u'C';
     if (rest.size() >= 2 && rest[1] == u':' &&
         ((rest[0] >= u'A' && rest[0] <= u'Z') || (rest[0] >= u'a' && rest[0] <= u'z'))) {
-        drive = rest[0] >= u'a' ? static_cast<char16_t>(rest[0] - u'a' + u'A') : rest[0];
+        drive = UpperAscii(rest[0]);
         rest.remove_prefix(2);
         if (rest.empty() || !IsSeparator(rest[0])) {
             return {}; // "C:name" is relative to the drive's current folder, which the machine has none of
@@ -436,71 +419,13 @@ std::u16string AnsiToUtf16(std::string_view text) {
     return wide;
 }
 
-std::string Hex32(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", value);
-    return text;
-}
-
-namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    const char lower = FoldAscii(c);
-    return (lower >= 'a' && lower <= 'f') ? lower - 'a' + 10 : -1;
-}
-
-} // namespace
-
-bool IsHex(std::string_view text) {
-    return text.size() % 2 == 0 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return HexValue(c) >= 0; });
-}
-
-std::vector<uint8_t> FromHex(std::string_view text) {
-    std::vector<uint8_t> bytes;
-    for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
-        const int high = HexValue(text[i]);
-        const int low = HexValue(text[i + 1]);
-        if (high < 0 || low < 0) {
-            break;
-        }
-        bytes.push_back(static_cast<uint8_t>(high * 16 + low));
-    }
-    return bytes;
-}
-
-std::string ToHex(const void* data, std::size_t size) {
-    constexpr char digits[] = "0123456789ABCDEF";
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    std::string text;
-    text.reserve(size * 2);
-    for (std::size_t i = 0; i < size; ++i) {
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 0x0F];
-    }
-    return text;
-}
-
 void* LocalAllocate(std::size_t bytes) {
     void* memory = std::calloc(std::max<std::size_t>(bytes, 1), 1);
-    if (memory != nullptr) {
-        LocalBlocks().emplace_back(memory);
-    }
-    return memory;
+    return memory != nullptr ? LocalBlocks().Add(std::unique_ptr<void, FreeBlock>(memory)) : nullptr;
 }
 
 bool LocalRelease(void* memory) {
-    auto& blocks = LocalBlocks();
-    const auto it =
-        std::find_if(blocks.begin(), blocks.end(), [&](const auto& block) { return block.get() == memory; });
-    if (memory == nullptr || it == blocks.end()) {
-        return false;
-    }
-    blocks.erase(it);
-    return true;
+    return LocalBlocks().Close(memory);
 }
 
 } // namespace sim

@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/sim/helpers.h"
 #include "platform/types.h"
 
 namespace sim {
@@ -115,15 +116,5 @@ bool LocalRelease(void* memory);
 
 // True between a successful CoInitializeEx and the matching CoUninitialize.
 bool ComInitialized();
-
-// "0x%08X" of a value, as journal records write HRESULTs and control codes.
-std::string Hex32(uint32_t value);
-
-// True for an even number of hexadecimal digits (either case), the form of binary data in descriptions.
-bool IsHex(std::string_view text);
-// The bytes of such a text (a text that is not hex gives the bytes of its leading well-formed pairs).
-std::vector<uint8_t> FromHex(std::string_view text);
-// Upper-case hexadecimal digits of bytes, as journal records write binary data.
-std::string ToHex(const void* data, std::size_t size);
 
 } // namespace sim

@@ -137,10 +137,8 @@ void ValidateRegistry(const Json& registry, const Path& path) {
     ExpectObject(registry, path);
     for (const auto& [keyName, key] : registry.items()) {
         const Path keyPath = Member(path, keyName);
-        std::string prefix = keyName.substr(0, 5);
-        std::transform(prefix.begin(), prefix.end(), prefix.begin(),
-                       [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
-        const bool hklm = prefix == "hklm" || prefix == "hklm\\";
+        const std::string prefix = UpperAsciiText(keyName.substr(0, 5));
+        const bool hklm = prefix == "HKLM" || prefix == "HKLM\\";
         if (!hklm) {
             Fail(keyPath, "must be a key path under HKLM\\");
         }

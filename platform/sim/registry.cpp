@@ -26,42 +26,32 @@ using platform::DWORD;
 using platform::HKEY;
 using platform::LONG;
 
-std::vector<std::unique_ptr<platform::RegKeyTag>>& OpenKeys() {
-    static std::vector<std::unique_ptr<platform::RegKeyTag>> keys;
+HandleTable<platform::RegKeyTag>& OpenKeys() {
+    static HandleTable<platform::RegKeyTag> keys;
     return keys;
 }
 
 void ResetRegistry() {
-    OpenKeys().clear();
+    OpenKeys().Clear();
 }
 
 [[maybe_unused]] const bool registered = (RegisterModule({&ResetRegistry, nullptr}), true);
-
-char Fold(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string Folded(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), Fold);
-    return text;
-}
 
 LONG Result(DWORD code) {
     return static_cast<LONG>(code);
 }
 
 bool IsOpen(HKEY key) {
-    const auto& keys = OpenKeys();
-    return std::any_of(keys.begin(), keys.end(), [&](const auto& k) { return k.get() == key; });
+    return OpenKeys().Find(key) != nullptr;
 }
 
 // The 32-bit view of HKLM\Software lives under HKLM\Software\WOW6432Node.
 std::string InView(const std::string& path, DWORD samDesired) {
-    const std::string software = "hklm\\software";
-    const std::string folded = Folded(path);
+    const std::string software = "HKLM\\SOFTWARE";
+    const std::string folded = UpperAsciiText(path);
     const bool underSoftware = folded.compare(0, software.size(), software) == 0 &&
                                (folded.size() == software.size() || folded[software.size()] == '\\');
-    const bool redirected = folded.compare(0, software.size() + 12, software + "\\wow6432node") == 0;
+    const bool redirected = folded.compare(0, software.size() + 12, software + "\\WOW6432NODE") == 0;
     if ((samDesired & platform::KEY_WOW64_32KEY) == 0 || !underSoftware || redirected) {
         return path;
     }
@@ -70,9 +60,9 @@ std::string InView(const std::string& path, DWORD samDesired) {
 
 // The description's entry for a key, when the description names it.
 const Json* DescribedKey(const std::string& path) {
-    const std::string wanted = Folded(path);
+    const std::string wanted = UpperAsciiText(path);
     for (const auto& [name, key] : Current().desc["registry"].items()) {
-        if (Folded(name) == wanted) {
+        if (UpperAsciiText(name) == wanted) {
             return &key;
         }
     }
@@ -81,12 +71,12 @@ const Json* DescribedKey(const std::string& path) {
 
 // A key exists when the description names it or a key below it; HKLM and HKLM\Software always do.
 bool KeyExists(const std::string& path) {
-    const std::string wanted = Folded(path);
-    if (wanted == "hklm" || wanted == "hklm\\software" || wanted == "hklm\\software\\wow6432node") {
+    const std::string wanted = UpperAsciiText(path);
+    if (wanted == "HKLM" || wanted == "HKLM\\SOFTWARE" || wanted == "HKLM\\SOFTWARE\\WOW6432NODE") {
         return true;
     }
     for (const auto& [name, key] : Current().desc["registry"].items()) {
-        const std::string folded = Folded(name);
+        const std::string folded = UpperAsciiText(name);
         if (folded == wanted || folded.compare(0, wanted.size() + 1, wanted + "\\") == 0) {
             return true;
         }
@@ -152,8 +142,7 @@ LONG RegOpenKeyExW(HKEY root, const char16_t* subKey, DWORD, DWORD samDesired, H
     if (described != nullptr && described->value("$denied", false)) {
         return sim::Result(ERROR_ACCESS_DENIED);
     }
-    sim::OpenKeys().push_back(std::make_unique<RegKeyTag>(RegKeyTag{path}));
-    *result = sim::OpenKeys().back().get();
+    *result = sim::OpenKeys().Add(std::make_unique<RegKeyTag>(RegKeyTag{path}));
     return sim::Result(ERROR_SUCCESS);
 }
 
@@ -166,11 +155,12 @@ LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWOR
         return sim::Result(ERROR_INVALID_PARAMETER);
     }
     const sim::Json* described = sim::DescribedKey(key->path);
-    const std::string name = valueName != nullptr ? sim::Folded(sim::ToUtf8(valueName)) : std::string();
+    const std::string name =
+        valueName != nullptr ? sim::UpperAsciiText(sim::ToUtf8(valueName)) : std::string();
     const sim::Json* value = nullptr;
     if (described != nullptr) {
         for (const auto& [valueKey, entry] : described->items()) {
-            if (valueKey != "$denied" && sim::Folded(valueKey) == name) {
+            if (valueKey != "$denied" && sim::UpperAsciiText(valueKey) == name) {
                 value = &entry;
             }
         }
@@ -200,13 +190,7 @@ LONG RegCloseKey(HKEY key) {
     if (key == HKeyLocalMachine()) {
         return sim::Result(ERROR_SUCCESS);
     }
-    auto& keys = sim::OpenKeys();
-    const auto it = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.get() == key; });
-    if (it == keys.end()) {
-        return sim::Result(ERROR_INVALID_HANDLE);
-    }
-    keys.erase(it);
-    return sim::Result(ERROR_SUCCESS);
+    return sim::Result(sim::OpenKeys().Close(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE);
 }
 
 } // namespace platform

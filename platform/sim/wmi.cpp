@@ -41,15 +41,6 @@ const bool kRegistered = [] {
     return true;
 }();
 
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
-}
-
 std::string Utf8(const char16_t* text) {
     return text == nullptr ? std::string() : ToUtf8(text);
 }
@@ -189,7 +180,7 @@ struct Origin {
 };
 
 std::string LastInstanceKey(const Origin& origin) {
-    return Upper(origin.wmiNamespace + ":" + origin.className);
+    return UpperAsciiText(origin.wmiNamespace + ":" + origin.className);
 }
 
 bool IsEdidMethodOf(const Origin& origin, std::string_view method) {

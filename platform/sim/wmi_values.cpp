@@ -132,19 +132,6 @@ void MakeArray(const Json& value, const Json& faultFields, Variant* out) {
 
 } // namespace
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (fold(a[i]) != fold(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 CIMTYPE KnownCimType(std::string_view member) {
     for (const KnownMember& known : kKnownMembers) {
         if (EqualNoCase(known.name, member)) {

@@ -27,9 +27,6 @@ struct SafeArray {
 
 namespace sim {
 
-// Equal when the ASCII letters are folded to one case, as WMI compares names.
-bool EqualNoCase(std::string_view a, std::string_view b);
-
 // The CIM type that a class member has on this machine, by member name; 0 when the member is not one
 // the machine knows by name (its JSON value then decides).
 platform::CIMTYPE KnownCimType(std::string_view member);
