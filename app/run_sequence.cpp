@@ -44,8 +44,41 @@ void ReportLookup(const char* pointerName, bool found) {
     }
 }
 
-// Loads the terminal-services and user-interface libraries from the system directory and resolves the
-// run context's function pointers. False when either library cannot be loaded.
+bool IsSeparator(char16_t c) {
+    return c == u'\\' || c == u'/';
+}
+
+void EnsureStagingFolder() {
+    const DWORD attributes = GetFileAttributesA(kStagingDirA);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        SHCreateDirectoryExW(nullptr, kStagingFolderW, nullptr);
+    }
+}
+
+// Copies every profile beside the program into the staging folder, replacing files of the same name.
+void StageProfiles(const char16_t* programFolder) {
+    TraceA("Copy files....");
+    char16_t source[kCopyPathText] = {};
+    char16_t destination[kCopyPathText] = {};
+    FormatW(source, kCopyPathText, u"%s\\%s", programFolder, u"*.icm");
+    Win32FindDataW entry{};
+    Handle search = FindFirstFileW(source, &entry);
+    if (search == InvalidHandleValue()) {
+        return;
+    }
+    do {
+        if (WEqual(entry.cFileName, u".") || WEqual(entry.cFileName, u"..")) {
+            continue;
+        }
+        FormatW(source, kCopyPathText, u"%s\\%s", programFolder, entry.cFileName);
+        FormatW(destination, kCopyPathText, u"%s\\%s", kStagingDirW, entry.cFileName);
+        CopyFileW(source, destination, kFalse);
+    } while (FindNextFileW(search, &entry) != kFalse);
+    FindClose(search);
+}
+
+} // namespace
+
 bool LoadSystemLibraries() {
     char16_t systemDirectory[kSystemPathText] = {};
     char16_t terminalServicesPath[kSystemPathText] = {};
@@ -83,19 +116,6 @@ bool LoadSystemLibraries() {
     return true;
 }
 
-void EnsureStagingFolder() {
-    const DWORD attributes = GetFileAttributesA(kStagingDirA);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        SHCreateDirectoryExW(nullptr, kStagingFolderW, nullptr);
-    }
-}
-
-bool IsSeparator(char16_t c) {
-    return c == u'\\' || c == u'/';
-}
-
-// The drive and directory of the running program, ending in a separator; empty when the module path is
-// unknown or its directory part needs more than 255 characters.
 void GetProgramFolder(char16_t* programFolder) {
     char16_t modulePath[kSequenceText] = {};
     char16_t drive[kDriveText] = {};
@@ -122,33 +142,9 @@ void GetProgramFolder(char16_t* programFolder) {
             directory[i - start] = modulePath[i];
         }
     }
-    WClear(programFolder, kSequenceText);
-    FormatW(programFolder, kSequenceText, u"%s%s", drive, directory);
+    WClear(programFolder, kProgramFolderText);
+    FormatW(programFolder, kProgramFolderText, u"%s%s", drive, directory);
 }
-
-// Copies every profile beside the program into the staging folder, replacing files of the same name.
-void StageProfiles(const char16_t* programFolder) {
-    TraceA("Copy files....");
-    char16_t source[kCopyPathText] = {};
-    char16_t destination[kCopyPathText] = {};
-    FormatW(source, kCopyPathText, u"%s\\%s", programFolder, u"*.icm");
-    Win32FindDataW entry{};
-    Handle search = FindFirstFileW(source, &entry);
-    if (search == InvalidHandleValue()) {
-        return;
-    }
-    do {
-        if (WEqual(entry.cFileName, u".") || WEqual(entry.cFileName, u"..")) {
-            continue;
-        }
-        FormatW(source, kCopyPathText, u"%s\\%s", programFolder, entry.cFileName);
-        FormatW(destination, kCopyPathText, u"%s\\%s", kStagingDirW, entry.cFileName);
-        CopyFileW(source, destination, kFalse);
-    } while (FindNextFileW(search, &entry) != kFalse);
-    FindClose(search);
-}
-
-} // namespace
 
 int RunSequence() {
     ReadDebugSwitch();
@@ -159,7 +155,7 @@ int RunSequence() {
         return kLibraryLoadFailed;
     }
     EnsureStagingFolder();
-    char16_t programFolder[kSequenceText] = {};
+    char16_t programFolder[kProgramFolderText] = {};
     GetProgramFolder(programFolder);
     StageProfiles(programFolder);
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);

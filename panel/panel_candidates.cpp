@@ -5,6 +5,7 @@
 
 #include "app/diagnostics.h"
 #include "app/run_context.h"
+#include "app/run_report.h"
 #include "panel/chassis_type.h"
 #include "panel/monitor_edid.h"
 #include "platform/device_io.h"
@@ -95,6 +96,9 @@ std::vector<std::u16string> EdidCandidates() {
         char16_t candidate[kCandidateText] = {};
         FormatW(candidate, kCandidateText, u"%02X%02X%02X%02X", e[9], e[8], e[11], e[10]);
         candidates.emplace_back(candidate);
+        if (g_pRunReport != nullptr) {
+            g_pRunReport->candidates.push_back({candidate, false, names[i].data()});
+        }
     }
     return candidates;
 }
@@ -109,11 +113,19 @@ void* InitializeQRXACPIDevice() {
 
 std::vector<std::u16string> GetPanelCandidates() {
     char16_t chassis[kChassisText] = {};
-    if (GetChassisType(chassis) != 0 && WEqualNoCase(chassis, u"13")) {
+    const bool chassisRead = GetChassisType(chassis) != 0;
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->chassisRead = chassisRead;
+        g_pRunReport->chassisType = chassis;
+    }
+    if (chassisRead && WEqualNoCase(chassis, u"13")) {
         uint32_t code = 0;
         if (QueryAcpiPanelCode(&code)) {
             char16_t candidate[kCandidateText] = {};
             FormatW(candidate, kCandidateText, u"%08X", code);
+            if (g_pRunReport != nullptr) {
+                g_pRunReport->candidates.push_back({candidate, true, {}});
+            }
             return {std::u16string(candidate)};
         }
     }

@@ -311,4 +311,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* source, int 
     return Deliver(converted, dest, destLength);
 }
 
+UINT GetACP() {
+    return AnsiCodePage();
+}
+
 } // namespace platform

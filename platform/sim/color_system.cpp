@@ -213,6 +213,27 @@ BOOL AssociateColorProfileWithDeviceW(const char16_t* machineName, const char16_
     return result;
 }
 
+bool ListColorProfiles(const char16_t* deviceName, std::vector<std::u16string>& names) {
+    names.clear();
+    if (deviceName == nullptr) {
+        for (const std::string& name : State().installed) {
+            names.push_back(sim::ToUtf16(name));
+        }
+        return true;
+    }
+    for (const auto& [device, list] : State().associations.items()) {
+        if (!platform::WEqualNoCase(sim::ToUtf16(device).c_str(), deviceName) || !list.is_array()) {
+            continue;
+        }
+        for (const Json& name : list) {
+            if (name.is_string()) {
+                names.push_back(sim::ToUtf16(name.get<std::string>()));
+            }
+        }
+    }
+    return true;
+}
+
 BOOL PLATFORM_API WcsSetCalibrationManagementState(BOOL state) {
     BOOL result = kTrue;
     if (sim::FindFault("WcsSetCalibrationManagementState") != nullptr) {

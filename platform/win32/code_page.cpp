@@ -5,6 +5,10 @@
 
 namespace platform {
 
+UINT GetACP() {
+    return ::GetACP();
+}
+
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source, int sourceLength, char16_t* dest,
                         int destLength) {
     return ::MultiByteToWideChar(codePage, flags, source, sourceLength, win32::W(dest), destLength);

@@ -8,10 +8,20 @@
 
 #include "platform/win32/win32.h"
 
+namespace {
+
+std::FILE* g_output = stdout;
+
+} // namespace
+
 namespace platform {
 
+void SendStdoutToStderr() {
+    g_output = stderr;
+}
+
 void WriteStdout(const char* text, std::size_t length) {
-    std::fwrite(text, 1, length, stdout);
+    std::fwrite(text, 1, length, g_output);
 }
 
 void WriteStdoutW(const char16_t* text, std::size_t length) {
