@@ -7,13 +7,11 @@
 #include "app/run_report.h"
 #include "app/run_sequence.h"
 #include "app/user_data.h"
+#include "companions/companion_start.h"
 #include "companions/inspect_report.h"
 #include "platform/color_system.h"
-#include "platform/com.h"
-#include "platform/console.h"
 #include "platform/files.h"
 #include "platform/format.h"
-#include "platform/process.h"
 #include "profile/icm_filename.h"
 #include "profile/tag_export.h"
 
@@ -73,12 +71,7 @@ int main(int argc, char** argv) {
             return kUnusable;
         }
     }
-    platform::StartProcess(argc, argv);
-    // The tool's diagnostics go to standard error, so that standard output holds the report alone.
-    platform::SendStdoutToStderr();
-    ReadDebugSwitch();
-    if (!LoadSystemLibraries()) {
-        std::fprintf(stderr, "tintfold-inspect: the system libraries cannot be loaded\n");
+    if (!StartCompanion(argc, argv, "tintfold-inspect")) {
         return kUnusable;
     }
     Inspection found;
@@ -86,12 +79,9 @@ int main(int argc, char** argv) {
     GetProgramFolder(programFolder);
     found.run.programFolder = programFolder;
     g_pRunReport = &found.run;
-    platform::CoInitializeEx(nullptr, platform::COINIT_MULTITHREADED);
     Inspect(found);
-    platform::CoUninitialize();
     g_pRunReport = nullptr;
+    EndCompanion();
     Print(json ? InspectionJson(found) : InspectionText(found));
-    // Nothing the run did is written back: the machine is left as it was found.
-    ResetRunContext();
     return found.profileFound ? kProfileChosen : kNoProfile;
 }

@@ -77,6 +77,13 @@ void Reset() {
     const Json& description = sim::Current().desc;
     if (description.contains("colorSystem") && description["colorSystem"].is_object()) {
         AddInstalled(description["colorSystem"].value("installed", Json::array()));
+        // A device's associations that the machine starts with, unless the saved state has its own.
+        for (const auto& [device, profiles] :
+             description["colorSystem"].value("associations", Json::object()).items()) {
+            if (!State().associations.contains(device)) {
+                State().associations[device] = profiles;
+            }
+        }
     }
 }
 
