@@ -172,6 +172,7 @@ std::string WmiValue(const Variant& value) {
 
 struct WmiClass {
     const char16_t* name;
+    bool byQuery;
     std::vector<const char16_t*> members;
 };
 
@@ -180,17 +181,30 @@ struct WmiClass {
 void CaptureClass(Capture& capture, WbemServices* services, const char16_t* wmiNamespace,
                   const WmiClass& wmiClass, std::vector<JsonMember>& classes,
                   std::vector<std::vector<JsonMember>>& instances) {
-    const std::u16string query = std::u16string(u"SELECT * FROM ") + wmiClass.name;
-    EnumWbemClassObject* enumerator = nullptr;
-    const HRESULT hr = ExecWqlQuery(services, query.c_str(), &enumerator);
-    if (hr == WBEM_E_INVALID_CLASS || hr == WBEM_E_NOT_FOUND) {
-        return;
-    }
     const std::string nsJson = JsonString(wmiNamespace);
     const std::string classJson = JsonString(wmiClass.name);
+    const OwnedBstr name(wmiClass.name);
+    WbemClassObject* classObject = nullptr;
+    HRESULT hr = services->GetObject(name.get(), 0, nullptr, &classObject, nullptr);
+    if (classObject != nullptr) {
+        classObject->Release();
+    }
+    if (hr == WBEM_E_NOT_FOUND || hr == WBEM_E_INVALID_CLASS) {
+        return;
+    }
+    const char* failedCall = "GetObject";
+    EnumWbemClassObject* enumerator = nullptr;
+    if (Succeeded(hr)) {
+        // The instances as the tool asks for them: by query, or by enumeration of the class.
+        failedCall = wmiClass.byQuery ? "ExecQuery" : "CreateInstanceEnum";
+        hr = wmiClass.byQuery
+                 ? ExecWqlQuery(services, (std::u16string(u"SELECT * FROM ") + wmiClass.name).c_str(),
+                                &enumerator)
+                 : services->CreateInstanceEnum(name.get(), 0, nullptr, &enumerator);
+    }
     if (Failed(hr) || enumerator == nullptr) {
         capture.faults.push_back(
-            {"ExecQuery", {{"namespace", nsJson}, {"class", classJson}}, Hex32(static_cast<uint32_t>(hr))});
+            {failedCall, {{"namespace", nsJson}, {"class", classJson}}, Hex32(static_cast<uint32_t>(hr))});
         classes.push_back({Utf16ToUtf8(wmiClass.name), "[]"});
         return;
     }
@@ -287,16 +301,18 @@ std::string WmiNamespace(Capture& capture, const char16_t* wmiNamespace, const s
 
 std::string Wmi(Capture& capture) {
     const std::vector<MonitorEdidEntry> blocks = MonitorBlocks(capture.anonymous);
-    return JsonObject({{"ROOT\\CIMV2", WmiNamespace(capture, u"ROOT\\CIMV2",
-                                                    {{u"Win32_BaseBoard", {u"Product"}},
-                                                     {u"Win32_SystemEnclosure", {u"ChassisTypes"}}},
-                                                    nullptr)},
-                       {"ROOT\\WMI", WmiNamespace(capture, u"ROOT\\WMI",
-                                                  {{u"WmiMonitorConnectionParams",
-                                                    {u"InstanceName", u"Active", u"VideoOutputTechnology"}},
-                                                   {u"WmiMonitorDescriptorMethods", {u"InstanceName"}}},
-                                                  &blocks)}},
-                      1);
+    return JsonObject(
+        {{"ROOT\\CIMV2", WmiNamespace(capture, u"ROOT\\CIMV2",
+                                      {{u"Win32_BaseBoard", true, {u"Product"}},
+                                       {u"Win32_SystemEnclosure", true, {u"ChassisTypes"}}},
+                                      nullptr)},
+         {"ROOT\\WMI",
+          WmiNamespace(
+              capture, u"ROOT\\WMI",
+              {{u"WmiMonitorConnectionParams", false, {u"InstanceName", u"Active", u"VideoOutputTechnology"}},
+               {u"WmiMonitorDescriptorMethods", false, {u"InstanceName"}}},
+              &blocks)}},
+        1);
 }
 
 std::string DisplayDevice(const DisplayDeviceW& device, int indent, const std::string& monitors = {}) {

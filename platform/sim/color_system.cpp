@@ -78,8 +78,8 @@ void Reset() {
     if (description.contains("colorSystem") && description["colorSystem"].is_object()) {
         AddInstalled(description["colorSystem"].value("installed", Json::array()));
         // A device's associations that the machine starts with, unless the saved state has its own.
-        for (const auto& [device, profiles] :
-             description["colorSystem"].value("associations", Json::object()).items()) {
+        const Json associations = description["colorSystem"].value("associations", Json::object());
+        for (const auto& [device, profiles] : associations.items()) {
             if (!State().associations.contains(device)) {
                 State().associations[device] = profiles;
             }
