@@ -2,6 +2,7 @@
 
 #include "app/association.h"
 #include "app/diagnostics.h"
+#include "app/plain_file.h"
 #include "app/run_context.h"
 #include "app/system_library.h"
 #include "platform/com.h"
@@ -55,6 +56,38 @@ void EnsureStagingFolder() {
     }
 }
 
+// Holds the staging folder and each folder above it, creating the missing ones. False when one of them
+// is a reparse point: the folder is then someone else's choice, and the run leaves it alone.
+bool HoldStagingFolder(HeldFolders& held) {
+    if (!HoldRealFolders(kStagingDirW, held)) {
+        return false;
+    }
+    EnsureStagingFolder();
+    // Held again now that the missing folders exist; a link planted in place of one of them meanwhile
+    // shows here, before anything is written into it.
+    ReleaseFolders(held);
+    return HoldRealFolders(kStagingDirW, held);
+}
+
+// Copies one profile into the staging folder, replacing a file of the same name. The copy is written
+// through a handle on the checked destination, which nobody can delete or rename meanwhile. A link in
+// its place is replaced by a plain copy: the link goes, what it points to stays as it was.
+void StageProfile(const char16_t* source, const char16_t* destination) {
+    bool linked = false;
+    Handle file = OpenPlainFile(destination, GENERIC_WRITE, OPEN_EXISTING, linked);
+    if (linked) {
+        TraceA("Copy files - %ws is a link, replaced by a plain copy", destination);
+        DeleteFileW(destination);
+    }
+    if (file == InvalidHandleValue()) {
+        // No plain file there: a new one only, so that a name planted meanwhile fails the copy.
+        CopyFileW(source, destination, kTrue);
+        return;
+    }
+    CopyFileToHandle(source, file, destination);
+    CloseHandle(file);
+}
+
 // Copies every profile beside the program into the staging folder, replacing files of the same name.
 void StageProfiles(const char16_t* programFolder) {
     TraceA("Copy files....");
@@ -72,7 +105,7 @@ void StageProfiles(const char16_t* programFolder) {
         }
         FormatW(source, kCopyPathText, u"%s\\%s", programFolder, entry.cFileName);
         FormatW(destination, kCopyPathText, u"%s\\%s", kStagingDirW, entry.cFileName);
-        CopyFileW(source, destination, kFalse);
+        StageProfile(source, destination);
     } while (FindNextFileW(search, &entry) != kFalse);
     FindClose(search);
 }
@@ -154,7 +187,12 @@ int RunSequence() {
     if (!LoadSystemLibraries()) {
         return kLibraryLoadFailed;
     }
-    EnsureStagingFolder();
+    HeldFolders staging{};
+    if (!HoldStagingFolder(staging)) {
+        ReleaseFolders(staging);
+        TraceA("Staging folder - a folder on its path is a link, the staging folder is left alone");
+        return 0;
+    }
     char16_t programFolder[kProgramFolderText] = {};
     GetProgramFolder(programFolder);
     StageProfiles(programFolder);
@@ -164,5 +202,6 @@ int RunSequence() {
     TraceA("Associate....");
     AssociateColorProfile();
     CoUninitialize();
+    ReleaseFolders(staging);
     return 0;
 }

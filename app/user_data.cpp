@@ -3,6 +3,7 @@
 #include "app/run_context.h"
 #include "platform/format.h"
 #include "platform/terminal_services.h"
+#include "platform/text.h"
 
 int GetUserDataFilePath(char16_t* path, std::size_t capacity) {
     constexpr std::size_t kFileNameText = 260;
@@ -16,8 +17,12 @@ int GetUserDataFilePath(char16_t* path, std::size_t capacity) {
                                        platform::WTSUserName, &userName, &bytes) == platform::kFalse) {
         userName = nullptr;
     }
-    platform::FormatW(fileName, kFileNameText, u"%s_%s", userName != nullptr ? userName : u"",
-                      u"my_lu_data.sys");
-    platform::FormatW(path, capacity, u"%s%s", kStagingFolderW, fileName);
+    // A name or path that does not fit leaves the path empty: cut short, it would name another file.
+    if (!platform::FormatWhole(fileName, kFileNameText, u"%s_%s", userName != nullptr ? userName : u"",
+                               u"my_lu_data.sys")) {
+        platform::WClear(path, capacity);
+        return 1;
+    }
+    platform::FormatWhole(path, capacity, u"%s%s", kStagingFolderW, fileName);
     return 1;
 }

@@ -8,12 +8,12 @@ namespace platform {
 constexpr UINT CP_ACP = 0;
 constexpr DWORD WC_COMPOSITECHECK = 0x0200;
 
+// The system's ANSI code page, the one CP_ACP stands for.
+UINT GetACP();
+
 // As Windows: a source length of -1 includes the terminator; a destination length of 0 asks for the
 // length needed; the result is the number of units written (0 on failure, ERROR_INSUFFICIENT_BUFFER
 // when the destination is too small).
-// The ANSI code page of the system.
-UINT GetACP();
-
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source, int sourceLength, char16_t* dest,
                         int destLength);
 int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* source, int sourceLength, char* dest,

@@ -6,10 +6,8 @@
 
 namespace platform {
 
-Handle CreateFileW(const char16_t* fileName, DWORD desiredAccess, DWORD shareMode, void* securityAttributes,
-                   DWORD creationDisposition, DWORD flagsAndAttributes, Handle templateFile);
+// Devices open with CreateFileW and close with CloseHandle (files.h).
 BOOL DeviceIoControl(Handle device, DWORD ioControlCode, void* inBuffer, DWORD inBufferSize, void* outBuffer,
                      DWORD outBufferSize, DWORD* bytesReturned, void* overlapped);
-BOOL CloseHandle(Handle object);
 
 } // namespace platform

@@ -9,6 +9,11 @@ struct ModuleTag;
 using HMODULE = ModuleTag*;
 using FARPROC = void (*)();
 
+constexpr DWORD LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800;
+
+// Restricts where the process looks for a library named without a folder, for its own loads and for
+// every library that loads another later (COM, the WMI providers, the colour system).
+BOOL SetDefaultDllDirectories(DWORD directoryFlags);
 UINT GetSystemDirectoryW(char16_t* buffer, UINT size);
 HMODULE LoadLibraryW(const char16_t* fileName);
 FARPROC GetProcAddress(HMODULE module, const char* procName);

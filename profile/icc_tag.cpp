@@ -19,12 +19,26 @@ constexpr int kNarrowPath = 260;
 // than the tag. A longer tag is read only as far as decoding needs, so no read grows with the file.
 constexpr std::size_t kWholeTagBytes = 64 * 1024;
 
+// The composition check for the narrow path, where the ANSI code page allows conversion flags at all:
+// Windows refuses every flag but WC_ERR_INVALID_CHARS for UTF-8 and GB18030, and any flag for UTF-7, the
+// symbol code page and the ISO-2022 and ISCII code pages. A machine that uses UTF-8 as its ANSI code page
+// must still open its profile.
+platform::DWORD CompositeCheckFlags() {
+    constexpr platform::UINT kRefuseFlags[] = {42,    50220, 50221, 50222, 50225,
+                                               50227, 50229, 54936, 65000, 65001};
+    const platform::UINT codePage = platform::GetACP();
+    const bool iscii = codePage >= 57002 && codePage <= 57011;
+    const bool refuses = iscii || std::find(std::begin(kRefuseFlags), std::end(kRefuseFlags), codePage) !=
+                                      std::end(kRefuseFlags);
+    return refuses ? 0 : platform::WC_COMPOSITECHECK;
+}
+
 // Opens the profile into g_pIcmFile. The path goes through the ANSI code page, as a narrow open of it
 // would see it, and back to UTF-16 for the colour system; a path that does not fit the narrow buffer
 // is not opened at all rather than opened cut short.
 bool OpenCachedProfile(const char16_t* profilePath) {
     char narrow[kNarrowPath] = {};
-    if (platform::WideCharToMultiByte(platform::CP_ACP, platform::WC_COMPOSITECHECK, profilePath, -1, narrow,
+    if (platform::WideCharToMultiByte(platform::CP_ACP, CompositeCheckFlags(), profilePath, -1, narrow,
                                       kNarrowPath, nullptr, nullptr) == 0) {
         return false;
     }

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/diagnostics.h"
+#include "app/plain_file.h"
 #include "app/run_context.h"
 #include "app/user_data.h"
 #include "platform/files.h"
@@ -59,6 +60,15 @@ void GetICMTagContent() {
         TraceA("ICMTagHandler - ini file not exist.");
         return;
     }
+    // The data file is written only as a plain file, held so that no link can take its place meanwhile.
+    bool linked = false;
+    const platform::Handle held =
+        OpenPlainFile(dataFile, platform::GENERIC_READ, platform::OPEN_EXISTING, linked);
+    if (held == platform::InvalidHandleValue()) {
+        TraceA(linked ? "ICMTagHandler - ini file is a link, no tag written."
+                      : "ICMTagHandler - ini file cannot be held, no tag written.");
+        return;
+    }
     char16_t tagText[kPathText] = {};
     for (const ExportedTag& tag : kExportedTags) {
         if (platform::WAccess(profilePath, 0) != 0) {
@@ -68,4 +78,5 @@ void GetICMTagContent() {
         ExportedTagText(profilePath, tag, tagText, kPathText);
         platform::WritePrivateProfileStringW(u"ICMTag", tag.key, tagText, dataFile);
     }
+    platform::CloseHandle(held);
 }

@@ -257,6 +257,10 @@ bool EncodeSingleByte(UINT codePage, DWORD flags, std::u16string_view source, ch
 
 } // namespace
 
+UINT GetACP() {
+    return AnsiCodePage();
+}
+
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source, int sourceLength, char16_t* dest,
                         int destLength) {
     const std::optional<UINT> resolved = CheckedCodePage(codePage, source, sourceLength, dest, destLength);
@@ -309,10 +313,6 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* source, int 
         *usedDefaultChar = used ? kTrue : kFalse;
     }
     return Deliver(converted, dest, destLength);
-}
-
-UINT GetACP() {
-    return AnsiCodePage();
 }
 
 } // namespace platform

@@ -1,10 +1,12 @@
-// The simulated machine's devices: the maker's ACPI control device "\\.\QRXACPI", present or not as
-// the description's "acpi" key says, answering every control request with its reply bytes.
+// The simulated machine's devices (files opened by CreateFileW are links.cpp's): the maker's ACPI control
+// device "\\.\QRXACPI", present or not as the description's "acpi" key says, answering every control request
+// with its reply bytes.
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "platform/device_io.h"
+#include "platform/sim/links.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
 
@@ -60,25 +62,24 @@ std::vector<uint8_t> ReplyBytes() {
 
 namespace platform {
 
-Handle CreateFileW(const char16_t* fileName, DWORD, DWORD, void*, DWORD creationDisposition, DWORD, Handle) {
+Handle CreateFileW(const char16_t* fileName, DWORD desiredAccess, DWORD shareMode, void*,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, Handle) {
     if (fileName == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return InvalidHandleValue();
     }
     const std::u16string path(fileName);
     const bool isDevice = path.rfind(kDevicePrefix, 0) == 0;
-    const sim::Json* present = AcpiEntry("present");
-    const bool opens = isDevice && WEqualNoCase(fileName, kAcpiDevice) &&
-                       creationDisposition == OPEN_EXISTING && present != nullptr && present->is_boolean() &&
-                       present->get<bool>();
-    if (isDevice) {
-        sim::Journal("CreateFileW", sim::Json{{"path", sim::ToUtf8(path)}, {"result", opens ? 1 : 0}});
-    } else {
-        sim::Journal("CreateFileW", sim::Json{{"result", 0}});
+    if (!isDevice) {
+        return sim::OpenFileHandle(path, desiredAccess, shareMode, creationDisposition, flagsAndAttributes);
     }
+    const sim::Json* present = AcpiEntry("present");
+    const bool opens = WEqualNoCase(fileName, kAcpiDevice) && creationDisposition == OPEN_EXISTING &&
+                       present != nullptr && present->is_boolean() && present->get<bool>();
+    sim::Journal("CreateFileW", sim::Json{{"path", sim::ToUtf8(path)}, {"result", opens ? 1 : 0}});
     if (!opens) {
-        // The machine has no other device, and ordinary files are not opened through handles here.
-        SetLastError(isDevice ? ERROR_FILE_NOT_FOUND : ERROR_NOT_SUPPORTED);
+        // The machine has no other device.
+        SetLastError(ERROR_FILE_NOT_FOUND);
         return InvalidHandleValue();
     }
     OpenDevices().push_back(std::make_unique<Device>(Device{path}));
@@ -117,6 +118,9 @@ BOOL DeviceIoControl(Handle device, DWORD ioControlCode, void* inBuffer, DWORD i
 }
 
 BOOL CloseHandle(Handle object) {
+    if (sim::CloseFileHandle(object)) {
+        return kTrue;
+    }
     auto& devices = OpenDevices();
     for (auto it = devices.begin(); it != devices.end(); ++it) {
         if (it->get() == object) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/links.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
 
@@ -185,10 +186,12 @@ DWORD Copy(std::u16string_view from, std::u16string_view to, BOOL failIfExists) 
     if (std::filesystem::is_directory(destinationStatus)) {
         return platform::ERROR_ACCESS_DENIED;
     }
+    // A name that exists fails a copy that must not replace, also a link to nothing (links.h).
+    if (failIfExists != platform::kFalse &&
+        EntryAttributes(destination) != platform::INVALID_FILE_ATTRIBUTES) {
+        return platform::ERROR_FILE_EXISTS;
+    }
     if (std::filesystem::exists(destinationStatus)) {
-        if (failIfExists != platform::kFalse) {
-            return platform::ERROR_FILE_EXISTS;
-        }
         if (std::filesystem::equivalent(source, destination, ec)) {
             return kErrorSharingViolation;
         }
@@ -206,13 +209,12 @@ namespace platform {
 DWORD GetFileAttributesA(const char* path) {
     const std::filesystem::path host =
         path != nullptr ? sim::HostPath(sim::AnsiToUtf16(path)) : std::filesystem::path();
-    std::error_code ec;
-    const auto status = std::filesystem::status(host, ec);
-    if (host.empty() || !std::filesystem::exists(status)) {
+    // The name itself: a link reports itself as a reparse point (links.h).
+    const DWORD attributes = sim::EntryAttributes(host);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
         SetLastError(host.empty() ? ERROR_PATH_NOT_FOUND : sim::MissingError(host));
-        return INVALID_FILE_ATTRIBUTES;
     }
-    return sim::AttributesOf(status);
+    return attributes;
 }
 
 int SHCreateDirectoryExW(Handle, const char16_t* path, const void*) {
@@ -281,13 +283,7 @@ BOOL CopyFileW(const char16_t* existingFile, const char16_t* newFile, BOOL failI
     const DWORD error = (existingFile != nullptr && newFile != nullptr)
                             ? sim::Copy(existingFile, newFile, failIfExists)
                             : ERROR_INVALID_PARAMETER;
-    const BOOL result = error == ERROR_SUCCESS ? kTrue : kFalse;
-    sim::Journal("CopyFileW",
-                 {{"from", sim::JsonText(existingFile)}, {"to", sim::JsonText(newFile)}, {"result", result}});
-    if (error != ERROR_SUCCESS) {
-        SetLastError(error);
-    }
-    return result;
+    return sim::EndCopy(existingFile, newFile, error);
 }
 
 int WAccess(const char16_t* path, int) {

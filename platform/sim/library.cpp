@@ -1,6 +1,8 @@
 // Library loading, function lookup, the system directory and the program's path on the simulated
 // machine. The system libraries are those of the export table; a library loads only from the system
-// directory, or by a bare name from the program's folder first, as the system's search order has it.
+// directory, or by a bare name from the program's folder first, as the system's search order has it;
+// once the process has restricted its default search to the system directory, a bare name loads only
+// from there.
 #include "platform/library.h"
 
 #include <algorithm>
@@ -35,8 +37,25 @@ std::vector<std::unique_ptr<platform::ModuleTag>>& Loaded() {
     return modules;
 }
 
+// The default search directories set by SetDefaultDllDirectories; 0 while the standard order applies.
+DWORD& DefaultDirectories() {
+    static DWORD flags = 0;
+    return flags;
+}
+
+constexpr DWORD kSearchApplicationDir = 0x200;
+constexpr DWORD kSearchUserDirs = 0x400;
+constexpr DWORD kSearchDefaultDirs = 0x1000;
+
 void ResetLibraries() {
     Loaded().clear();
+    DefaultDirectories() = 0;
+}
+
+// Whether a bare name may be found in the program's folder.
+bool SearchesProgramFolder() {
+    const DWORD flags = DefaultDirectories();
+    return flags == 0 || (flags & (kSearchApplicationDir | kSearchDefaultDirs)) != 0;
 }
 
 bool IsLoaded(HMODULE module) {
@@ -117,7 +136,7 @@ HMODULE LoadModule(std::u16string path) {
     }
     // A bare name: the program's folder first, then the system directory.
     const Json& program = DescribedText("program");
-    if (program.is_string()) {
+    if (program.is_string() && SearchesProgramFolder()) {
         const std::u16string programPath = ToUtf16(program.get<std::string>());
         const std::u16string candidate = programPath.substr(0, NameStart(programPath)) + fileName;
         if (NameStart(programPath) > 0 && std::filesystem::is_regular_file(HostPath(candidate))) {
@@ -132,6 +151,19 @@ HMODULE LoadModule(std::u16string path) {
 } // namespace sim
 
 namespace platform {
+
+BOOL SetDefaultDllDirectories(DWORD directoryFlags) {
+    constexpr DWORD kKnown = sim::kSearchApplicationDir | sim::kSearchUserDirs |
+                             LOAD_LIBRARY_SEARCH_SYSTEM32 | sim::kSearchDefaultDirs;
+    const bool valid = directoryFlags != 0 && (directoryFlags & ~kKnown) == 0;
+    if (valid) {
+        sim::DefaultDirectories() = directoryFlags;
+    } else {
+        SetLastError(ERROR_INVALID_PARAMETER);
+    }
+    sim::Journal("SetDefaultDllDirectories", {{"flags", directoryFlags}, {"result", valid ? 1 : 0}});
+    return valid ? kTrue : kFalse;
+}
 
 UINT GetSystemDirectoryW(char16_t* buffer, UINT size) {
     const sim::Json& systemDirectory = sim::DescribedText("systemDirectory");

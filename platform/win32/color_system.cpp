@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "platform/win32/system_proc.h"
 #include "platform/win32/win32.h"
 
 #include <icm.h>
@@ -15,6 +16,15 @@ static_assert(sizeof(platform::TAGTYPE) == sizeof(TAGTYPE));
 
 namespace platform {
 
+namespace {
+
+// The colour system's library is not a known library: its functions are looked up at run time.
+template <typename Fn> Fn Mscms(const char* name) {
+    return win32::SystemProcAs<Fn>(L"mscms.dll", name);
+}
+
+} // namespace
+
 HPROFILE OpenColorProfileW(const Profile* profile, DWORD desiredAccess, DWORD shareMode, DWORD creationMode) {
     // Windows takes the PROFILE as non-const but only reads it.
     PROFILE copy{};
@@ -23,34 +33,41 @@ HPROFILE OpenColorProfileW(const Profile* profile, DWORD desiredAccess, DWORD sh
         copy.pProfileData = profile->pProfileData;
         copy.cbDataSize = profile->cbDataSize;
     }
-    return ::OpenColorProfileW(profile != nullptr ? &copy : nullptr, desiredAccess, shareMode, creationMode);
+    static const auto open = Mscms<decltype(&::OpenColorProfileW)>("OpenColorProfileW");
+    return win32::CallIfFound(open, profile != nullptr ? &copy : nullptr, desiredAccess, shareMode,
+                              creationMode);
 }
 
 BOOL IsColorProfileTagPresent(HPROFILE profile, TAGTYPE tag, BOOL* present) {
-    return ::IsColorProfileTagPresent(profile, tag, present);
+    static const auto isPresent = Mscms<decltype(&::IsColorProfileTagPresent)>("IsColorProfileTagPresent");
+    return win32::CallIfFound(isPresent, profile, tag, present);
 }
 
 BOOL GetColorProfileElement(HPROFILE profile, TAGTYPE tag, DWORD offset, DWORD* size, void* buffer,
                             BOOL* reference) {
+    static const auto getElement = Mscms<decltype(&::GetColorProfileElement)>("GetColorProfileElement");
     ::DWORD realSize = size != nullptr ? *size : 0;
-    const ::BOOL ok = ::GetColorProfileElement(profile, tag, offset, size != nullptr ? &realSize : nullptr,
-                                               buffer, reference);
+    const ::BOOL ok = win32::CallIfFound(getElement, profile, tag, offset,
+                                         size != nullptr ? &realSize : nullptr, buffer, reference);
     win32::CopyOut(size, realSize);
     return ok;
 }
 
 BOOL CloseColorProfile(HPROFILE profile) {
-    return ::CloseColorProfile(profile);
+    static const auto close = Mscms<decltype(&::CloseColorProfile)>("CloseColorProfile");
+    return win32::CallIfFound(close, profile);
 }
 
 BOOL InstallColorProfileW(const char16_t* machineName, const char16_t* profileName) {
-    return ::InstallColorProfileW(win32::W(machineName), win32::W(profileName));
+    static const auto install = Mscms<decltype(&::InstallColorProfileW)>("InstallColorProfileW");
+    return win32::CallIfFound(install, win32::W(machineName), win32::W(profileName));
 }
 
 BOOL AssociateColorProfileWithDeviceW(const char16_t* machineName, const char16_t* profileName,
                                       const char16_t* deviceName) {
-    return ::AssociateColorProfileWithDeviceW(win32::W(machineName), win32::W(profileName),
-                                              win32::W(deviceName));
+    static const auto associate =
+        Mscms<decltype(&::AssociateColorProfileWithDeviceW)>("AssociateColorProfileWithDeviceW");
+    return win32::CallIfFound(associate, win32::W(machineName), win32::W(profileName), win32::W(deviceName));
 }
 
 bool ListColorProfiles(const char16_t* deviceName, std::vector<std::u16string>& names) {
@@ -62,9 +79,13 @@ bool ListColorProfiles(const char16_t* deviceName, std::vector<std::u16string>& 
         filter.dwFields = ET_DEVICENAME;
         filter.pDeviceName = win32::W(deviceName);
     }
+    static const auto enumerate = Mscms<decltype(&::EnumColorProfilesW)>("EnumColorProfilesW");
+    if (enumerate == nullptr) {
+        return false;
+    }
     ::DWORD size = 0;
     ::DWORD count = 0;
-    if (!::EnumColorProfilesW(nullptr, &filter, nullptr, &size, &count)) {
+    if (!enumerate(nullptr, &filter, nullptr, &size, &count)) {
         if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
             // No profile fits the filter: an empty list, not a failure.
             return ::GetLastError() == ERROR_NO_MORE_ITEMS || ::GetLastError() == ERROR_FILE_NOT_FOUND;
@@ -75,7 +96,7 @@ bool ListColorProfiles(const char16_t* deviceName, std::vector<std::u16string>& 
     }
     // The answer is a list of zero-terminated names ending in an empty one.
     std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
-    if (!::EnumColorProfilesW(nullptr, &filter, reinterpret_cast<BYTE*>(buffer.data()), &size, &count)) {
+    if (!enumerate(nullptr, &filter, reinterpret_cast<BYTE*>(buffer.data()), &size, &count)) {
         return false;
     }
     for (std::size_t i = 0; i + 1 < buffer.size() && buffer[i] != L'\0';) {
@@ -90,19 +111,9 @@ bool ListColorProfiles(const char16_t* deviceName, std::vector<std::u16string>& 
 }
 
 BOOL PLATFORM_API WcsSetCalibrationManagementState(BOOL state) {
-    // The MinGW import library of mscms lacks this function, so it is looked up in the system's Mscms.dll,
-    // which the process keeps loaded.
-    using Fn = ::BOOL(WINAPI*)(::BOOL);
-    const ::HMODULE module = ::LoadLibraryW(L"Mscms.dll");
-    if (module == nullptr) {
-        return FALSE;
-    }
-    const auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(module, "WcsSetCalibrationManagementState")));
-    if (fn == nullptr) {
-        return FALSE;
-    }
-    return fn(state);
+    // Not in the MinGW headers: declared here as Windows documents it.
+    static const auto setState = Mscms<::BOOL(WINAPI*)(::BOOL)>("WcsSetCalibrationManagementState");
+    return win32::CallIfFound(setState, state);
 }
 
 } // namespace platform

@@ -9,6 +9,7 @@
 #include "platform/debug_output.h"
 #include "platform/display.h"
 #include "platform/files.h"
+#include "platform/library.h"
 #include "platform/registry.h"
 #include "platform/terminal_services.h"
 #include "platform/types.h"
@@ -77,9 +78,17 @@
     X(DISPLAYCONFIG_OUTPUT_TECHNOLOGY_UDI_EMBEDDED)                                                          \
     X(DISPLAYCONFIG_OUTPUT_TECHNOLOGY_INTERNAL)                                                              \
     X(DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME)                                                             \
+    X(LOAD_LIBRARY_SEARCH_SYSTEM32)                                                                          \
     X(INVALID_FILE_ATTRIBUTES)                                                                               \
     X(FILE_ATTRIBUTE_DIRECTORY)                                                                              \
     X(FILE_ATTRIBUTE_ARCHIVE)                                                                                \
+    X(FILE_ATTRIBUTE_REPARSE_POINT)                                                                          \
+    X(FILE_SHARE_DELETE)                                                                                     \
+    X(CREATE_NEW)                                                                                            \
+    X(OPEN_ALWAYS)                                                                                           \
+    X(FILE_FLAG_BACKUP_SEMANTICS)                                                                            \
+    X(FILE_FLAG_OPEN_REPARSE_POINT)                                                                          \
+    X(ERROR_SHARING_VIOLATION)                                                                               \
     X(FILE_ATTRIBUTE_NORMAL)                                                                                 \
     X(GENERIC_READ)                                                                                          \
     X(GENERIC_WRITE)                                                                                         \

@@ -13,6 +13,10 @@ namespace {
 
 } // namespace
 
+BOOL SetDefaultDllDirectories(DWORD directoryFlags) {
+    return ::SetDefaultDllDirectories(directoryFlags);
+}
+
 UINT GetSystemDirectoryW(char16_t* buffer, UINT size) {
     return ::GetSystemDirectoryW(win32::W(buffer), size);
 }

@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <string>
 
 #include "app/run_context.h"
@@ -17,6 +18,11 @@ class RunSequenceTest : public SimTest {
     }
 
     std::u16string Staged(const char16_t* name) const { return std::u16string(kStaged) + name; }
+
+    // A host symbolic link at link (whose folder exists) to target: a junction or a symbolic link.
+    static void Link(std::u16string_view link, std::u16string_view target) {
+        std::filesystem::create_symlink(sim::HostPath(target), sim::HostPath(link));
+    }
 
     int exitCode = -1;
     std::string output;
@@ -146,6 +152,59 @@ TEST_F(RunSequenceTest, StagesEveryProfileBesideTheProgramAndNothingElse) {
     EXPECT_EQ(failedCopies, 1u);
     // The folder existed already, so it was not created again.
     EXPECT_TRUE(JournalRecords("SHCreateDirectoryExW").empty());
+}
+
+TEST_F(RunSequenceTest, AStagingFolderReachedThroughALinkIsLeftAlone) {
+    WriteFile(u"C:\\Program Files\\NORVIK\\Tintfold\\one.icm", "one");
+    MakeFolder(u"C:\\Elsewhere");
+    // The staging folder itself a junction, then one of its parents.
+    for (const char16_t* link :
+         {u"C:\\ProgramData\\NORVIK\\Quillory\\NORVIKOptimization\\Lumisse", u"C:\\ProgramData\\NORVIK"}) {
+        std::filesystem::remove_all(sim::HostPath(u"C:\\ProgramData\\NORVIK"));
+        MakeFolder(u"C:\\ProgramData\\NORVIK\\Quillory\\NORVIKOptimization");
+        std::filesystem::remove_all(sim::HostPath(link));
+        Link(link, u"C:\\Elsewhere");
+        LoadMachine("{}"); // debug mode on
+        Run();
+        EXPECT_EQ(exitCode, 0);
+        EXPECT_TRUE(std::filesystem::is_empty(sim::HostPath(u"C:\\Elsewhere")));
+        EXPECT_TRUE(JournalRecords("SHCreateDirectoryExW").empty());
+        EXPECT_TRUE(JournalRecords("CopyFileW").empty());
+        EXPECT_NE(output.find("a folder on its path is a link, the staging folder is left alone"),
+                  std::string::npos);
+        EXPECT_EQ(output.find("ICM tag...."), std::string::npos) << "no tag export";
+    }
+}
+
+TEST_F(RunSequenceTest, StagedLinksAreReplacedByPlainCopiesAndTheirTargetsKept) {
+    WriteFile(u"C:\\Program Files\\NORVIK\\Tintfold\\a.icm", "profile a");
+    WriteFile(u"C:\\Program Files\\NORVIK\\Tintfold\\b.icm", "profile b");
+    WriteFile(u"C:\\Windows\\System32\\drivers\\etc\\hosts", "hosts");
+    WriteFile(u"C:\\Windows\\win.ini", "[windows]");
+    MakeFolder(kStaged);
+    Link(Staged(u"a.icm"), u"C:\\Windows\\System32\\drivers\\etc\\hosts");
+    std::filesystem::create_hard_link(sim::HostPath(u"C:\\Windows\\win.ini"),
+                                      sim::HostPath(Staged(u"b.icm")));
+    LoadMachine("{}");
+    Run();
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(ReadFile(u"C:\\Windows\\System32\\drivers\\etc\\hosts"), "hosts");
+    EXPECT_EQ(ReadFile(u"C:\\Windows\\win.ini"), "[windows]");
+    EXPECT_EQ(ReadFile(Staged(u"a.icm")), "profile a");
+    EXPECT_EQ(ReadFile(Staged(u"b.icm")), "profile b");
+    EXPECT_FALSE(std::filesystem::is_symlink(sim::HostPath(Staged(u"a.icm"))));
+    EXPECT_EQ(std::filesystem::hard_link_count(sim::HostPath(Staged(u"b.icm"))), 1u);
+    const auto copies = JournalRecords("CopyFileW");
+    ASSERT_EQ(copies.size(), 2u);
+    EXPECT_EQ(copies[0]["result"], 1);
+    EXPECT_EQ(copies[1]["result"], 1);
+
+    // A plain staged file is replaced in place, through the checked handle.
+    WriteFile(u"C:\\Program Files\\NORVIK\\Tintfold\\a.icm", "newer");
+    LoadMachine("{}");
+    Run();
+    EXPECT_EQ(ReadFile(Staged(u"a.icm")), "newer");
+    EXPECT_TRUE(JournalRecords("DeleteFileW").empty());
 }
 
 TEST_F(RunSequenceTest, CreatesTheMissingStagingFolderWithItsParents) {

@@ -42,11 +42,14 @@ TEST_F(UserDataTest, NoUserGivesAnUnderscoreName) {
     EXPECT_EQ(PathFor(R"({"user": "alice"})", false), unnamed);
 }
 
-TEST_F(UserDataTest, OverlongUserNameIsCutToTheBuffers) {
-    const std::string user(1000, 'u');
-    const std::u16string path = PathFor((R"({"user": ")" + user + "\"}").c_str(), true, 256);
-    EXPECT_EQ(path.size(), 255u);
-    EXPECT_EQ(path, (std::u16string(kFolder) + std::u16string(259, u'u')).substr(0, 255));
+TEST_F(UserDataTest, APathThatDoesNotFitIsLeftEmpty) {
+    // 244 characters of name fit the 260-unit file name; the path then fits 512 units but not 256.
+    const std::string user(244, 'u');
+    const std::string console = R"({"user": ")" + user + "\"}";
+    EXPECT_EQ(PathFor(console.c_str(), true, 512),
+              std::u16string(kFolder) + std::u16string(244, u'u') + u"_my_lu_data.sys");
+    EXPECT_EQ(PathFor(console.c_str(), true, 256), u"");
+    EXPECT_EQ(PathFor((R"({"user": ")" + std::string(245, 'u') + "\"}").c_str()), u"");
 }
 
 } // namespace

@@ -29,8 +29,19 @@ TEST_F(SimLibraryTest, LoadsOnlyFromTheSystemDirectoryOrBesideTheProgram) {
     EXPECT_NE(GetProcAddress(system, "EnumDisplayDevicesW"), nullptr);
     EXPECT_EQ(GetProcAddress(system, "enumdisplaydevicesw"), nullptr);
 
+    // Once the process restricts its default search to the system directory, a bare name no longer finds
+    // the planted file.
+    EXPECT_EQ(SetDefaultDllDirectories(0), kFalse);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32), kTrue);
+    EXPECT_EQ(LoadLibraryW(u"User32.dll"), system);
+    const auto restricted = JournalRecords("SetDefaultDllDirectories");
+    ASSERT_EQ(restricted.size(), 2u);
+    EXPECT_EQ(restricted[1],
+              (sim::Json{{"call", "SetDefaultDllDirectories"}, {"flags", 2048}, {"result", 1}}));
+
     const auto records = JournalRecords("LoadLibraryW");
-    ASSERT_EQ(records.size(), 7u);
+    ASSERT_EQ(records.size(), 8u);
     EXPECT_EQ(records[0]["path"], "c:/windows/SYSTEM32//wtsapi32.DLL");
     EXPECT_EQ(records[0]["result"], 1);
     EXPECT_EQ(records[2]["result"], 0);

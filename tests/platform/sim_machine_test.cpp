@@ -40,7 +40,8 @@ TEST(SimMachineValidate, NumbersBuiltInCodeCountAsWholeNumbers) {
     EXPECT_NO_THROW(sim::Validate(Json{{"ansiCodePage", 65001}, {"console", {{"sessionId", 2}}}}));
     EXPECT_THROW(sim::Validate(Json{{"ansiCodePage", -1}}), sim::MachineError);
     EXPECT_THROW(sim::Validate(Json{{"ansiCodePage", 932}}), sim::MachineError);
-    EXPECT_NO_THROW(sim::Validate(Json::parse(R"({"faults": [{"call": "SafeArrayGetElement", "index": -2}]})")));
+    EXPECT_NO_THROW(
+        sim::Validate(Json::parse(R"({"faults": [{"call": "SafeArrayGetElement", "index": -2}]})")));
 }
 
 TEST(SimMachineValidate, NamesTheOffendingKeyPath) {
@@ -75,6 +76,9 @@ TEST(SimMachineValidate, NamesTheOffendingKeyPath) {
         {R"({"acpi": {"present": "yes"}})", "\"acpi.present\""},
         {R"({"acpi": {"reply": "123"}})", "\"acpi.reply\""},
         {R"({"colorSystem": {"installed": "a.icm"}})", "\"colorSystem.installed\" must be an array"},
+        {R"({"colorSystem": {"associations": ["a.icm"]}})", "\"colorSystem.associations\" must be an object"},
+        {R"({"colorSystem": {"associations": {"MONITOR\\X": [1]}}})",
+         "\"colorSystem.associations.MONITOR\\X[0]\""},
         {R"({"faults": [{"result": 1}]})", "\"faults[0]\" must name its \"call\""},
         {R"({"faults": [{"call": "ReadFile"}]})", "\"faults[0].call\" names no call"},
         {R"({"faults": [{"call": "ExecQuery", "instance": 0}]})",

@@ -1,5 +1,6 @@
 #include "profile/tag_export.h"
 
+#include <filesystem>
 #include <string>
 
 #include "app/run_context.h"
@@ -53,6 +54,31 @@ TEST_F(GetIcmTagContentTest, WritesTheThreeTagsInOrderAndKeepsTheRestOfTheFile) 
         "; kept\r\n[Main]\r\nDebugMessage=0\r\n[ICMTag]\r\nPNTP=\r\nOther=1\r\nPNGM=first\r\nI1TP=third\r\n");
     EXPECT_EQ(std::u16string(g_szCmdefName), u"NX514_8086_AF0610EC_CMDEF.icm");
     EXPECT_EQ(std::u16string(g_szCmdefPath), kStaging + u"NX514_8086_AF0610EC_CMDEF.icm");
+}
+
+TEST_F(GetIcmTagContentTest, AMachineWithTheUtf8CodePageExportsTheTags) {
+    Reload(R"({"ansiCodePage": 65001})");
+    Stage(kProfile,
+          {{test::Sig("pngm"), test::TextDescTag("keep")}, {test::Sig("i1tp"), test::TextDescTag("D65")}});
+    WriteFile(kDataFile, "[ICMTag]\r\nPNGM=old\r\n");
+    GetICMTagContent();
+    EXPECT_EQ(WrittenKeys(), (std::vector<std::string>{"PNGM=keep", "PNTP=", "I1TP=D65"}));
+}
+
+TEST_F(GetIcmTagContentTest, ADataFileThatIsALinkIsNotWritten) {
+    g_bDebugMode = true;
+    Stage(kProfile, {{test::Sig("pngm"), test::TextDescTag("first")}});
+    WriteFile(u"C:\\Windows\\win.ini", "[windows]\r\n");
+    const auto dataFile = sim::HostPath(kDataFile);
+    std::filesystem::create_symlink(sim::HostPath(u"C:\\Windows\\win.ini"), dataFile);
+    GetICMTagContent();
+    std::filesystem::remove(dataFile);
+    std::filesystem::create_hard_link(sim::HostPath(u"C:\\Windows\\win.ini"), dataFile);
+    GetICMTagContent();
+    EXPECT_EQ(ReadFile(u"C:\\Windows\\win.ini"), "[windows]\r\n");
+    EXPECT_TRUE(WrittenKeys().empty());
+    EXPECT_EQ(Traced("ICMTagHandler - ini"),
+              (std::vector<std::string>(2, "ICMTagHandler - ini file is a link, no tag written.")));
 }
 
 TEST_F(GetIcmTagContentTest, ATagCannotAddLinesToTheDataFile) {

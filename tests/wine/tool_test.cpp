@@ -26,10 +26,10 @@ struct ToolRun {
     std::vector<std::wstring> debugger;
 };
 
-// The tool as built, by its path on Wine's drive Z: (the Linux root).
-std::wstring BuiltTool() {
+// A file of the build, by its path on Wine's drive Z: (the Linux root).
+std::wstring Built(const char* linuxPath) {
     std::wstring path = L"Z:";
-    for (const char* c = TINTFOLD_EXE; *c != '\0'; ++c) {
+    for (const char* c = linuxPath; *c != '\0'; ++c) {
         path.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
     }
     return path;
@@ -120,7 +120,7 @@ class ToolTest : public ::testing::Test {
         wine_test::RemoveTree(L"C:\\ProgramData\\NORVIK");
         folder_ = wine_test::MakeTempFolder();
         exe_ = folder_ + L"\\tintfold.exe";
-        ASSERT_TRUE(CopyFileW(BuiltTool().c_str(), exe_.c_str(), FALSE)) << GetLastError();
+        ASSERT_TRUE(CopyFileW(Built(TINTFOLD_EXE).c_str(), exe_.c_str(), FALSE)) << GetLastError();
     }
     void TearDown() override {
         SetDebugSwitch(nullptr);
@@ -233,6 +233,37 @@ TEST_F(ToolTest, PerUserSwitchSendsWideLinesToTheDebuggerOnly) {
     EXPECT_EQ(run.output.find("[Tintfold"), std::string::npos) << run.output;
     // The tool only reads the file; with no profile found it writes no tag.
     EXPECT_EQ(wine_test::ReadFileBytes(dataFile), "[Main]\r\nDebugMessage=1\r\n");
+}
+
+TEST_F(ToolTest, LibrariesPlantedBesideItAreNeverLoaded) {
+    const std::wstring planted = Built(PLANTED_DLL);
+    // The planted library leaves its marker whenever a process loads it.
+    const std::wstring probe = folder_ + L"\\probe.dll";
+    ASSERT_TRUE(CopyFileW(planted.c_str(), probe.c_str(), FALSE));
+    const HMODULE loaded = LoadLibraryW(probe.c_str());
+    ASSERT_NE(loaded, nullptr);
+    FreeLibrary(loaded);
+    ASSERT_TRUE(wine_test::Exists(probe + L".loaded"));
+
+    for (const wchar_t* name : {L"wtsapi32.dll", L"mscms.dll"}) {
+        ASSERT_TRUE(CopyFileW(planted.c_str(), (folder_ + L"\\" + name).c_str(), FALSE));
+    }
+    // Wine takes a library file beside the program over its own only when told to, as Windows' search
+    // order would for a library that is not a known one.
+    wchar_t overrides[512] = {};
+    const DWORD length = GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 512);
+    ASSERT_LT(length, 512u);
+    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", (std::wstring(L"wtsapi32,mscms=n,b;") + overrides).c_str());
+    SetDebugSwitch(L"1");
+    const ToolRun run = RunTool(exe_, L"one");
+    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", length > 0 ? overrides : nullptr);
+
+    EXPECT_EQ(run.exitCode, 0u);
+    const std::wstring output = wine_test::DecodeOutput(run.output);
+    EXPECT_EQ(output.find(L"0: " + exe_ + L"\r\n1: one\r\n"), 0u) << run.output;
+    EXPECT_NE(output.find(L"WTSQuerySessionInformationFunc is not NULL"), std::wstring::npos) << run.output;
+    EXPECT_FALSE(wine_test::Exists(folder_ + L"\\wtsapi32.dll.loaded"));
+    EXPECT_FALSE(wine_test::Exists(folder_ + L"\\mscms.dll.loaded"));
 }
 
 } // namespace
