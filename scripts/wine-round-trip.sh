@@ -10,8 +10,8 @@ cd "$(dirname "$0")/.."
 WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 
-cmake --build build/win32 -j2 --target tintfold tintfold-capture
-cmake --build build/sim -j2 --target tintfold make_profiles
+cmake --build build/win32 -j2 --target tintfold tintfold-capture tintfold-inspect
+cmake --build build/sim -j2 --target tintfold tintfold-inspect make_profiles
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tintfold-round-trip.XXXXXX")
 WINEPREFIX="$work/prefix"
@@ -32,7 +32,7 @@ trap cleanup EXIT INT TERM
 # The programs and one profile, beside each other on Wine's drive C:.
 program_folder="$WINEPREFIX/drive_c/Tintfold"
 mkdir -p "$program_folder"
-cp build/win32/tintfold.exe build/win32/tintfold-capture.exe "$program_folder/"
+cp build/win32/tintfold.exe build/win32/tintfold-capture.exe build/win32/tintfold-inspect.exe "$program_folder/"
 build/sim/make_profiles --folder "$program_folder" >/dev/null
 "$WINE" reg add 'HKLM\Software\NORVIK\Quillory\NorvikOptimization' /v LumisseDebug /t REG_DWORD /d 1 \
     /reg:64 /f </dev/null >/dev/null 2>&1
@@ -51,12 +51,21 @@ replay_status=0
 TINTFOLD_ROOT="$root" TINTFOLD_MACHINE="$work/capture.json" build/sim/tintfold </dev/null \
     >"$work/replay.out" 2>"$work/replay.err" || replay_status=$?
 
+# Inspect sees the same on both: its JSON under Wine and on the replayed machine.
+"$WINE" 'C:\Tintfold\tintfold-inspect.exe' --json </dev/null 2>/dev/null | tr -d '\r' >"$work/wine-inspect.json" || true
+TINTFOLD_ROOT="$root" TINTFOLD_MACHINE="$work/capture.json" build/sim/tintfold-inspect --json </dev/null \
+    >"$work/replay-inspect.json" 2>/dev/null || true
+
 if [ -n "${ROUND_TRIP_KEEP:-}" ]; then
     mkdir -p "$ROUND_TRIP_KEEP"
-    cp "$work/wine.out" "$work/replay.out" "$work/capture.json" "$ROUND_TRIP_KEEP/"
+    cp "$work"/*.out "$work"/*.json "$ROUND_TRIP_KEEP/"
 fi
 if ! diff -u --label wine "$work/wine.out" --label replay "$work/replay.out"; then
     echo "round trip: standard output differs" >&2
+    exit 1
+fi
+if ! diff -u --label wine "$work/wine-inspect.json" --label replay "$work/replay-inspect.json"; then
+    echo "round trip: inspect's report differs" >&2
     exit 1
 fi
 if [ "$replay_status" -ne 0 ] || [ "$status" -ne 0 ]; then
