@@ -83,10 +83,9 @@ std::string Registry() {
     HKEY key = nullptr;
     const LONG opened =
         RegOpenKeyExW(HKeyLocalMachine(), kSwitchKey, 0, KEY_WOW64_64KEY | KEY_QUERY_VALUE, &key);
-    const std::string keyName = JsonString(std::u16string(u"HKLM\\") + kSwitchKey);
+    const std::string keyName = Utf16ToUtf8(std::u16string(u"HKLM\\") + kSwitchKey);
     if (opened == static_cast<LONG>(ERROR_ACCESS_DENIED)) {
-        return JsonObject(
-            {{Utf16ToUtf8(std::u16string(u"HKLM\\") + kSwitchKey), JsonObject({{"$denied", "true"}}, 2)}}, 1);
+        return JsonObject({{keyName, JsonObject({{"$denied", "true"}}, 2)}}, 1);
     }
     if (opened != static_cast<LONG>(ERROR_SUCCESS)) {
         return "{}";
@@ -124,33 +123,32 @@ std::string Registry() {
         }
         values.push_back({"LumisseDebug", JsonObject({{"type", typeName}, {"data", value}}, 3)});
     }
-    return JsonObject({{Utf16ToUtf8(std::u16string(u"HKLM\\") + kSwitchKey), JsonObject(values, 2)}}, 1);
+    return JsonObject({{keyName, JsonObject(values, 2)}}, 1);
 }
 
 // A WMI value as the description writes it: strings, booleans, numbers, arrays of numbers, null.
 std::string WmiValue(const Variant& value) {
     if ((value.vt & VT_ARRAY) != 0 && value.parray != nullptr) {
+        // Arrays of integers only, with elements of the size the array declares; raw little-endian.
+        const auto element = static_cast<VARTYPE>(value.vt & ~VT_ARRAY);
+        const UINT size = SafeArrayGetElemsize(value.parray);
+        const bool integers = element == VT_UI1 || element == VT_I2 || element == VT_UI2 ||
+                              element == VT_I4 || element == VT_UI4;
         LONG lower = 0;
         LONG upper = -1;
-        SafeArrayGetLBound(value.parray, 1, &lower);
-        SafeArrayGetUBound(value.parray, 1, &upper);
-        const UINT size = SafeArrayGetElemsize(value.parray);
-        std::vector<std::string> elements;
-        for (LONG i = lower; i <= upper && size > 0 && size <= 8; ++i) {
-            std::array<uint8_t, 8> raw{};
-            LONG index = i;
-            SafeArrayGetElement(value.parray, &index, raw.data());
-            uint64_t number = 0;
-            std::memcpy(&number, raw.data(), sizeof number);
-            elements.push_back(std::to_string(number));
+        if (!integers || size == 0 || size > sizeof(uint64_t) ||
+            Failed(SafeArrayGetLBound(value.parray, 1, &lower)) ||
+            Failed(SafeArrayGetUBound(value.parray, 1, &upper))) {
+            return "null";
         }
-        return "[" + [&elements] {
-            std::string joined;
-            for (const std::string& element : elements) {
-                joined += (joined.empty() ? "" : ", ") + element;
-            }
-            return joined;
-        }() + "]";
+        std::string elements;
+        for (LONG i = lower; i <= upper; ++i) {
+            uint64_t number = 0;
+            LONG index = i;
+            SafeArrayGetElement(value.parray, &index, &number);
+            elements += (elements.empty() ? "" : ", ") + std::to_string(number);
+        }
+        return "[" + elements + "]";
     }
     switch (value.vt) {
     case VT_BSTR:
