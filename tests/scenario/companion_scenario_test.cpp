@@ -75,6 +75,22 @@ Json AllInOne() {
             {"acpi", {{"present", true}, {"reply", "78563412"}}}};
 }
 
+// A second monitor, enumerated first, whose EDID names panel AE0D2211.
+Json TwoMonitors() {
+    Json wmi = sim::DefaultMachine()["wmi"];
+    Json& monitors = wmi["ROOT\\WMI"];
+    Json params = monitors["WmiMonitorConnectionParams"][0];
+    Json descriptor = monitors["WmiMonitorDescriptorMethods"][0];
+    params["InstanceName"] = descriptor["InstanceName"] = "DISPLAY\\EXT2211\\5&1&0&UID1_0";
+    std::string edid = descriptor["BlockContent"];
+    edid.replace(16, 8, "0DAE1122");
+    descriptor["BlockContent"] = edid;
+    monitors["WmiMonitorConnectionParams"].insert(monitors["WmiMonitorConnectionParams"].begin(), params);
+    monitors["WmiMonitorDescriptorMethods"].insert(monitors["WmiMonitorDescriptorMethods"].begin(),
+                                                   descriptor);
+    return {{"wmi", wmi}};
+}
+
 class CompanionScenario : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -112,6 +128,7 @@ TEST_F(CompanionScenario, InspectChangesNothingAndCaptureReplaysTheRun) {
         {"default", Json::object(), "", "NX514_8086_AF0610EC", "edid"},
         {"all-in-one", AllInOne(), "--panel 12345678", "NX514_8086_12345678", "acpi"},
         {"no profile fits", Json::object(), "--panel 00000001", nullptr, "edid"},
+        {"second candidate", TwoMonitors(), "", "NX514_8086_AF0610EC", "edid"},
         {"switch off, installed",
          {{"registry", Json::object()}, {"colorSystem", {{"installed", {"NX514_8086_AF0610EC_CMDEF.icm"}}}}},
          "",
