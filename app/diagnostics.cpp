@@ -30,16 +30,20 @@ void WriteNarrow(const char* text) {
 
 // Whether a wide trace line is written: the per-user switch is read at the first call and cached.
 bool WideTraceWanted() {
+    ReadUserDebugSwitch();
+    return g_nDebugMessage == 2 || g_bDebugMode;
+}
+
+} // namespace
+
+void ReadUserDebugSwitch() {
     if (g_nDebugMessage == 0) {
         char16_t path[kTracePathText] = {};
         GetUserDataFilePath(path, kTracePathText);
         const platform::UINT value = platform::GetPrivateProfileIntW(u"Main", u"DebugMessage", 0, path);
         g_nDebugMessage = (value & 0xFFFFu) != 0 ? 2 : 1;
     }
-    return g_nDebugMessage == 2 || g_bDebugMode;
 }
-
-} // namespace
 
 void ReadDebugSwitch() {
     platform::HKEY key = nullptr;

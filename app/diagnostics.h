@@ -9,6 +9,9 @@
 // Reads the registry switch and sets g_bDebugMode when it is on.
 void ReadDebugSwitch();
 
+// Reads the per-user DebugMessage switch into g_nDebugMessage, unless it was read already.
+void ReadUserDebugSwitch();
+
 void TraceAArgs(const char* format, std::span<const platform::FormatArg> args);
 void TraceWArgs(const char16_t* format, std::span<const platform::FormatArg> args);
 int PrintConsoleAArgs(const char* format, std::span<const platform::FormatArg> args);

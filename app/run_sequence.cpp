@@ -45,43 +45,8 @@ void ReportLookup(const char* pointerName, bool found) {
     }
 }
 
-// Loads the terminal-services and user-interface libraries from the system directory and resolves the
-// run context's function pointers. False when either library cannot be loaded.
-bool LoadSystemLibraries() {
-    char16_t systemDirectory[kSystemPathText] = {};
-    char16_t terminalServicesPath[kSystemPathText] = {};
-    char16_t userInterfacePath[kSystemPathText] = {};
-    GetSystemDirectoryPath(systemDirectory);
-    SystemLibraryPath(systemDirectory, u"Wtsapi32.dll", terminalServicesPath);
-    SystemLibraryPath(systemDirectory, u"User32.dll", userInterfacePath);
-
-    HMODULE terminalServices = LoadLibraryW(terminalServicesPath);
-    if (terminalServices == nullptr) {
-        TraceA("m_hModule is NULL, error: 0x%08X", GetLastError());
-        return false;
-    }
-    WTSQuerySessionInformationFunc = ProcAs<PFN_WTSQuerySessionInformationW>(
-        GetProcAddress(terminalServices, "WTSQuerySessionInformationW"));
-    ReportLookup("WTSQuerySessionInformationFunc", WTSQuerySessionInformationFunc != nullptr);
-
-    HMODULE userInterface = LoadLibraryW(userInterfacePath);
-    if (userInterface == nullptr) {
-        TraceA("m_hModuleUser32 is NULL, error: 0x%08X", GetLastError());
-        return false;
-    }
-    EnumDisplayDevicesFunc =
-        ProcAs<PFN_EnumDisplayDevicesW>(GetProcAddress(userInterface, "EnumDisplayDevicesW"));
-    DisplayConfigGetDeviceInfoFunc =
-        ProcAs<PFN_DisplayConfigGetDeviceInfo>(GetProcAddress(userInterface, "DisplayConfigGetDeviceInfo"));
-    GetDisplayConfigBufferSizesFunc =
-        ProcAs<PFN_GetDisplayConfigBufferSizes>(GetProcAddress(userInterface, "GetDisplayConfigBufferSizes"));
-    QueryDisplayConfigFunc =
-        ProcAs<PFN_QueryDisplayConfig>(GetProcAddress(userInterface, "QueryDisplayConfig"));
-    ReportLookup("EnumDisplayDevicesFunc", EnumDisplayDevicesFunc != nullptr);
-    ReportLookup("DisplayConfigGetDeviceInfoFunc", DisplayConfigGetDeviceInfoFunc != nullptr);
-    ReportLookup("GetDisplayConfigBufferSizesFunc", GetDisplayConfigBufferSizesFunc != nullptr);
-    ReportLookup("QueryDisplayConfigFunc", QueryDisplayConfigFunc != nullptr);
-    return true;
+bool IsSeparator(char16_t c) {
+    return c == u'\\' || c == u'/';
 }
 
 void EnsureStagingFolder() {
@@ -89,42 +54,6 @@ void EnsureStagingFolder() {
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         SHCreateDirectoryExW(nullptr, kStagingFolderW, nullptr);
     }
-}
-
-bool IsSeparator(char16_t c) {
-    return c == u'\\' || c == u'/';
-}
-
-// The drive and directory of the running program, ending in a separator; empty when the module path is
-// unknown or its directory part needs more than 255 characters.
-void GetProgramFolder(char16_t* programFolder) {
-    char16_t modulePath[kSequenceText] = {};
-    char16_t drive[kDriveText] = {};
-    char16_t directory[kDirectoryText] = {};
-    if (GetModuleFileNameW(nullptr, modulePath, kSequenceText) == 0) {
-        ReportInitError();
-    }
-    std::size_t start = 0;
-    if (modulePath[0] != 0 && modulePath[1] == u':') {
-        drive[0] = modulePath[0];
-        drive[1] = modulePath[1];
-        start = 2;
-    }
-    std::size_t end = start;
-    for (std::size_t i = start; modulePath[i] != 0; ++i) {
-        if (IsSeparator(modulePath[i])) {
-            end = i + 1;
-        }
-    }
-    if (end - start > kDirectoryText - 1) {
-        WClear(drive, kDriveText);
-    } else {
-        for (std::size_t i = start; i < end; ++i) {
-            directory[i - start] = modulePath[i];
-        }
-    }
-    WClear(programFolder, kSequenceText);
-    FormatW(programFolder, kSequenceText, u"%s%s", drive, directory);
 }
 
 // Holds the staging folder and each folder above it, creating the missing ones. False when one of them
@@ -183,6 +112,73 @@ void StageProfiles(const char16_t* programFolder) {
 
 } // namespace
 
+bool LoadSystemLibraries() {
+    char16_t systemDirectory[kSystemPathText] = {};
+    char16_t terminalServicesPath[kSystemPathText] = {};
+    char16_t userInterfacePath[kSystemPathText] = {};
+    GetSystemDirectoryPath(systemDirectory);
+    SystemLibraryPath(systemDirectory, u"Wtsapi32.dll", terminalServicesPath);
+    SystemLibraryPath(systemDirectory, u"User32.dll", userInterfacePath);
+
+    HMODULE terminalServices = LoadLibraryW(terminalServicesPath);
+    if (terminalServices == nullptr) {
+        TraceA("m_hModule is NULL, error: 0x%08X", GetLastError());
+        return false;
+    }
+    WTSQuerySessionInformationFunc = ProcAs<PFN_WTSQuerySessionInformationW>(
+        GetProcAddress(terminalServices, "WTSQuerySessionInformationW"));
+    ReportLookup("WTSQuerySessionInformationFunc", WTSQuerySessionInformationFunc != nullptr);
+
+    HMODULE userInterface = LoadLibraryW(userInterfacePath);
+    if (userInterface == nullptr) {
+        TraceA("m_hModuleUser32 is NULL, error: 0x%08X", GetLastError());
+        return false;
+    }
+    EnumDisplayDevicesFunc =
+        ProcAs<PFN_EnumDisplayDevicesW>(GetProcAddress(userInterface, "EnumDisplayDevicesW"));
+    DisplayConfigGetDeviceInfoFunc =
+        ProcAs<PFN_DisplayConfigGetDeviceInfo>(GetProcAddress(userInterface, "DisplayConfigGetDeviceInfo"));
+    GetDisplayConfigBufferSizesFunc =
+        ProcAs<PFN_GetDisplayConfigBufferSizes>(GetProcAddress(userInterface, "GetDisplayConfigBufferSizes"));
+    QueryDisplayConfigFunc =
+        ProcAs<PFN_QueryDisplayConfig>(GetProcAddress(userInterface, "QueryDisplayConfig"));
+    ReportLookup("EnumDisplayDevicesFunc", EnumDisplayDevicesFunc != nullptr);
+    ReportLookup("DisplayConfigGetDeviceInfoFunc", DisplayConfigGetDeviceInfoFunc != nullptr);
+    ReportLookup("GetDisplayConfigBufferSizesFunc", GetDisplayConfigBufferSizesFunc != nullptr);
+    ReportLookup("QueryDisplayConfigFunc", QueryDisplayConfigFunc != nullptr);
+    return true;
+}
+
+void GetProgramFolder(char16_t* programFolder) {
+    char16_t modulePath[kSequenceText] = {};
+    char16_t drive[kDriveText] = {};
+    char16_t directory[kDirectoryText] = {};
+    if (GetModuleFileNameW(nullptr, modulePath, kSequenceText) == 0) {
+        ReportInitError();
+    }
+    std::size_t start = 0;
+    if (modulePath[0] != 0 && modulePath[1] == u':') {
+        drive[0] = modulePath[0];
+        drive[1] = modulePath[1];
+        start = 2;
+    }
+    std::size_t end = start;
+    for (std::size_t i = start; modulePath[i] != 0; ++i) {
+        if (IsSeparator(modulePath[i])) {
+            end = i + 1;
+        }
+    }
+    if (end - start > kDirectoryText - 1) {
+        WClear(drive, kDriveText);
+    } else {
+        for (std::size_t i = start; i < end; ++i) {
+            directory[i - start] = modulePath[i];
+        }
+    }
+    WClear(programFolder, kProgramFolderText);
+    FormatW(programFolder, kProgramFolderText, u"%s%s", drive, directory);
+}
+
 int RunSequence() {
     ReadDebugSwitch();
     if (!EchoCommandLine()) {
@@ -198,7 +194,7 @@ int RunSequence() {
                "left alone");
         return 0;
     }
-    char16_t programFolder[kSequenceText] = {};
+    char16_t programFolder[kProgramFolderText] = {};
     GetProgramFolder(programFolder);
     StageProfiles(programFolder);
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);

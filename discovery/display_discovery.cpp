@@ -5,6 +5,7 @@
 
 #include "app/diagnostics.h"
 #include "app/run_context.h"
+#include "app/run_report.h"
 #include "platform/display.h"
 #include "platform/text.h"
 
@@ -86,6 +87,17 @@ void TakeVendorId(const DisplayDeviceW& adapter, char16_t* vendorId) {
     TraceW(u"my_Get_VGA_VID2 - pwc:%s, p_vgaVID:%s", underscore, vendorId);
 }
 
+void ReportAdapter(const char16_t* rule, const DisplayDeviceW& adapter) {
+    if (g_pRunReport == nullptr) {
+        return;
+    }
+    g_pRunReport->adapterRule = rule;
+    g_pRunReport->adapterName = adapter.DeviceName;
+    g_pRunReport->adapterString = adapter.DeviceString;
+    g_pRunReport->adapterId = adapter.DeviceID;
+    g_pRunReport->adapterStateFlags = adapter.StateFlags;
+}
+
 } // namespace
 
 int GetInternalDisplayName(char16_t* name) {
@@ -104,6 +116,12 @@ int GetInternalDisplayName(char16_t* name) {
     }
     // The count that comes back never exceeds the array; it is bounded here all the same.
     const UINT32 filled = pathCount < paths.size() ? pathCount : static_cast<UINT32>(paths.size());
+    if (g_pRunReport != nullptr) {
+        for (UINT32 i = 0; i < filled; ++i) {
+            const UINT32 technology = paths[i].targetInfo.outputTechnology;
+            g_pRunReport->paths.push_back({technology, IsInternalTechnology(technology)});
+        }
+    }
     return NameOfFirstInternalPath(paths.data(), filled, name);
 }
 
@@ -111,6 +129,9 @@ int my_Get_VGA_VID2(char16_t* vendorId) {
     char16_t internal[kInternalDisplayText] = {};
     GetInternalDisplayName(internal);
     TraceW(u"my_Get_VGA_VID2, tszInternal is [%s]", internal);
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->internalSource = internal;
+    }
 
     DisplayDeviceW adapter;
     for (DWORD i = 0;; ++i) {
@@ -125,10 +146,12 @@ int my_Get_VGA_VID2(char16_t* vendorId) {
         if (internal[0] != 0) {
             if (WEqualNoCase(adapter.DeviceName, internal)) {
                 TraceA("my_Get_VGA_VID2 - same as internal");
+                ReportAdapter(u"internal", adapter);
                 break;
             }
         } else if ((adapter.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE) != 0) {
             TraceA("my_Get_VGA_VID2 - get primary");
+            ReportAdapter(u"primary", adapter);
             break;
         }
     }

@@ -5,6 +5,7 @@
 
 #include "app/diagnostics.h"
 #include "app/run_context.h"
+#include "app/run_report.h"
 #include "panel/chassis_type.h"
 #include "panel/monitor_edid.h"
 #include "platform/device_io.h"
@@ -21,7 +22,6 @@ constexpr DWORD kIoctlAcpiMethod = 0x0022240C;
 constexpr uint32_t kMethodGlcd = 0x44434C47;
 constexpr std::size_t kReplyBytes = 1024;
 constexpr int32_t kNameCapacity = 512;
-constexpr int32_t kEdidCapacity = 128;
 // Text of one candidate: eight hexadecimal digits and the terminator.
 constexpr std::size_t kCandidateText = 9;
 
@@ -31,8 +31,30 @@ void PutLittleEndian32(uint8_t* out, uint32_t value) {
     }
 }
 
-// Asks the ACPI control device for the panel code. False when the device is missing or the method
-// call fails; the device is closed again after a failed call.
+// One candidate per monitor from bytes 8 to 11 of its base EDID block: the manufacturer field and the
+// product code, each in reverse byte order.
+std::vector<std::u16string> EdidCandidates() {
+    std::vector<std::u16string> candidates;
+    for (const MonitorEdidEntry& monitor : ReadMonitorEdids()) {
+        const auto& e = monitor.block;
+        char16_t candidate[kCandidateText] = {};
+        FormatW(candidate, kCandidateText, u"%02X%02X%02X%02X", e[9], e[8], e[11], e[10]);
+        candidates.emplace_back(candidate);
+        if (g_pRunReport != nullptr) {
+            g_pRunReport->candidates.push_back({candidate, false, monitor.instance});
+        }
+    }
+    return candidates;
+}
+
+} // namespace
+
+void* InitializeQRXACPIDevice() {
+    g_hAcpiDevice = CreateFileW(kAcpiDevicePath, GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    return g_hAcpiDevice;
+}
+
 bool QueryAcpiPanelCode(uint32_t* code) {
     if (InitializeQRXACPIDevice() == InvalidHandleValue()) {
         TraceA("InitializeQRXACPIDevice Fail !");
@@ -64,14 +86,11 @@ bool QueryAcpiPanelCode(uint32_t* code) {
     return true;
 }
 
-// One candidate per monitor from bytes 8 to 11 of its base EDID block: the manufacturer field and the
-// product code, each in reverse byte order.
-std::vector<std::u16string> EdidCandidates() {
-    std::vector<std::u16string> candidates;
+std::vector<MonitorEdidEntry> ReadMonitorEdids() {
     int32_t count = 0;
     GetMonitorEdid(&count, nullptr, nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0);
     if (count <= 0) {
-        return candidates;
+        return {};
     }
     const auto monitors = static_cast<std::size_t>(count);
     std::vector<int32_t> activeFlags(monitors, 0);
@@ -80,40 +99,38 @@ std::vector<std::u16string> EdidCandidates() {
     std::vector<uint32_t> technologies(monitors, 0);
     std::vector<uint8_t> blockIds(monitors, 0);
     std::vector<uint8_t> blockTypes(monitors, 0);
-    std::vector<std::array<uint8_t, kEdidCapacity>> blocks(monitors, std::array<uint8_t, kEdidCapacity>{});
+    std::vector<MonitorEdidEntry> entries(monitors);
     std::vector<uint8_t*> blockPointers(monitors);
     for (std::size_t i = 0; i < monitors; ++i) {
         namePointers[i] = names[i].data();
-        blockPointers[i] = blocks[i].data();
+        blockPointers[i] = entries[i].block.data();
     }
     GetMonitorEdid(&count, activeFlags.data(), namePointers.data(), kNameCapacity, technologies.data(),
-                   blockIds.data(), blockTypes.data(), blockPointers.data(), kEdidCapacity);
+                   blockIds.data(), blockTypes.data(), blockPointers.data(), kEdidBlockBytes);
     // The filling pass never describes more monitors than it was given room for.
-    const std::size_t described = count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), monitors);
-    for (std::size_t i = 0; i < described; ++i) {
-        const auto& e = blocks[i];
-        char16_t candidate[kCandidateText] = {};
-        FormatW(candidate, kCandidateText, u"%02X%02X%02X%02X", e[9], e[8], e[11], e[10]);
-        candidates.emplace_back(candidate);
+    entries.resize(count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), monitors));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i].instance = names[i].data();
+        entries[i].blockType = blockTypes[i];
     }
-    return candidates;
-}
-
-} // namespace
-
-void* InitializeQRXACPIDevice() {
-    g_hAcpiDevice = CreateFileW(kAcpiDevicePath, GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    return g_hAcpiDevice;
+    return entries;
 }
 
 std::vector<std::u16string> GetPanelCandidates() {
     char16_t chassis[kChassisText] = {};
-    if (GetChassisType(chassis) != 0 && WEqualNoCase(chassis, u"13")) {
+    const bool chassisRead = GetChassisType(chassis) != 0;
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->chassisRead = chassisRead;
+        g_pRunReport->chassisType = chassis;
+    }
+    if (chassisRead && WEqualNoCase(chassis, u"13")) {
         uint32_t code = 0;
         if (QueryAcpiPanelCode(&code)) {
             char16_t candidate[kCandidateText] = {};
             FormatW(candidate, kCandidateText, u"%08X", code);
+            if (g_pRunReport != nullptr) {
+                g_pRunReport->candidates.push_back({candidate, true, {}});
+            }
             return {std::u16string(candidate)};
         }
     }

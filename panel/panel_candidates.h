@@ -1,11 +1,30 @@
 // The identifiers under which the built-in panel may be named, in order of preference.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 // Opens the maker's ACPI control device into g_hAcpiDevice. Returns the handle stored.
 void* InitializeQRXACPIDevice();
+
+// Capacity of the EDID block read per monitor.
+inline constexpr int32_t kEdidBlockBytes = 128;
+
+// One monitor as the counting and filling passes of the EDID retrieval describe it.
+struct MonitorEdidEntry {
+    std::u16string instance;
+    uint8_t blockType = 0;
+    std::array<uint8_t, kEdidBlockBytes> block{};
+};
+
+// Every monitor the EDID retrieval describes, in its order, with the block it read.
+std::vector<MonitorEdidEntry> ReadMonitorEdids();
+
+// Asks the ACPI control device for the panel code. False when the device is missing (g_hAcpiDevice is
+// then the invalid handle) or the method call fails (the device is closed again, g_hAcpiDevice null).
+bool QueryAcpiPanelCode(uint32_t* code);
 
 // The panel code of the ACPI control device on an All-in-One chassis, otherwise one identifier per
 // monitor's EDID; each eight upper-case hexadecimal digits.

@@ -2,6 +2,9 @@
 // and the calibration-management switch.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/files.h"
 #include "platform/types.h"
 
@@ -31,6 +34,10 @@ BOOL CloseColorProfile(HPROFILE profile);
 BOOL InstallColorProfileW(const char16_t* machineName, const char16_t* profileName);
 BOOL AssociateColorProfileWithDeviceW(const char16_t* machineName, const char16_t* profileName,
                                       const char16_t* deviceName);
+
+// The file names of the profiles installed in the colour system, or of those associated with a device
+// (its device identifier), in the colour system's order. False when the colour system cannot say.
+bool ListColorProfiles(const char16_t* deviceName, std::vector<std::u16string>& names);
 
 // WcsSetCalibrationManagementState, looked up in Mscms.dll at run time.
 using PFN_WcsSetCalibrationManagementState = BOOL(PLATFORM_API*)(BOOL state);

@@ -5,6 +5,10 @@
 
 namespace platform {
 
+// From now on, what the two calls below write goes to standard error instead: a program whose standard
+// output carries a report of its own keeps diagnostics out of it.
+void SendStdoutToStderr();
+
 // Narrow text, in the ANSI code page.
 void WriteStdout(const char* text, std::size_t length);
 // Wide text.

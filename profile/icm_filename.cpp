@@ -5,6 +5,7 @@
 
 #include "app/diagnostics.h"
 #include "app/run_context.h"
+#include "app/run_report.h"
 #include "discovery/board_product.h"
 #include "discovery/display_discovery.h"
 #include "panel/panel_candidates.h"
@@ -22,10 +23,20 @@ constexpr std::size_t kProfilePath = 260;
 bool GetIcmFilename(char16_t* baseName, std::size_t capacity) {
     char16_t board[kBoardProductText] = {};
     char16_t vendor[kVendorText] = {};
-    if (!GetBoardProduct(board)) {
+    const bool boardFound = GetBoardProduct(board) != 0;
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->boardFound = boardFound;
+        g_pRunReport->boardProduct = board;
+    }
+    if (!boardFound) {
         return false;
     }
-    if (!my_Get_VGA_VID2(vendor)) {
+    const bool vendorFound = my_Get_VGA_VID2(vendor) != 0;
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->vendorFound = vendorFound;
+        g_pRunReport->vendorId = vendor;
+    }
+    if (!vendorFound) {
         return false;
     }
     // The queries write into these buffers; their last unit stays a terminator whatever they wrote.
@@ -42,8 +53,13 @@ bool GetIcmFilename(char16_t* baseName, std::size_t capacity) {
     for (const std::u16string& candidate : candidates) {
         platform::FormatWhole(baseName, capacity, u"%s_%s_%s", board, vendor, candidate);
         // A path too long for its buffer names no file that this run could use.
-        if (platform::FormatWhole(path, kProfilePath, u"%s%s_%s_%s.icm", folder, board, vendor, candidate) &&
-            platform::WAccess(path, 0) == 0) {
+        const bool exists =
+            platform::FormatWhole(path, kProfilePath, u"%s%s_%s_%s.icm", folder, board, vendor, candidate) &&
+            StagedFileExists(path);
+        if (g_pRunReport != nullptr) {
+            g_pRunReport->tried.push_back({std::u16string(baseName) + u".icm", exists});
+        }
+        if (exists) {
             return true;
         }
         TraceW(u"GetIcmFilename - [%s] not exist \n", path);

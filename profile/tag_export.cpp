@@ -10,23 +10,11 @@
 #include "platform/format.h"
 #include "platform/profile_strings.h"
 #include "platform/text.h"
-#include "profile/icc_tag.h"
 #include "profile/icm_filename.h"
 
 namespace {
 
 constexpr std::size_t kPathText = 512;
-
-struct ExportedTag {
-    uint32_t signature;
-    const char16_t* key;
-};
-
-constexpr ExportedTag kExportedTags[] = {
-    {MakeTagSignature("pngm"), u"PNGM"},
-    {MakeTagSignature("pntp"), u"PNTP"},
-    {MakeTagSignature("i1tp"), u"I1TP"},
-};
 
 // A value ends at the end of its line: a line break written into the data file would add lines of the
 // profile's choosing to it (another section, another key). What a reader of the file sees is the same.
@@ -40,6 +28,13 @@ void EndAtLineBreak(char16_t* text) {
 }
 
 } // namespace
+
+void ExportedTagText(const char16_t* profilePath, const ExportedTag& tag, char16_t* text,
+                     std::size_t capacity) {
+    platform::WClear(text, capacity);
+    ParserICCTag(profilePath, text, capacity, tag.signature);
+    EndAtLineBreak(text);
+}
 
 void GetICMTagContent() {
     char16_t dataFile[kPathText] = {};
@@ -80,9 +75,7 @@ void GetICMTagContent() {
             TraceA("GetICMTagContent - icm file not exist.");
             continue;
         }
-        platform::WClear(tagText, kPathText);
-        ParserICCTag(profilePath, tagText, kPathText, tag.signature);
-        EndAtLineBreak(tagText);
+        ExportedTagText(profilePath, tag, tagText, kPathText);
         platform::WritePrivateProfileStringW(u"ICMTag", tag.key, tagText, dataFile);
     }
     platform::CloseHandle(held);

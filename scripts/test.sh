@@ -16,3 +16,6 @@ done
 
 echo "=== win32: build and test under Wine"
 scripts/test-wine.sh
+
+echo "=== round trip: a capture taken under Wine, replayed on the simulated machine"
+scripts/wine-round-trip.sh

@@ -77,6 +77,13 @@ void Reset() {
     const Json& description = sim::Current().desc;
     if (description.contains("colorSystem") && description["colorSystem"].is_object()) {
         AddInstalled(description["colorSystem"].value("installed", Json::array()));
+        // A device's associations that the machine starts with, unless the saved state has its own.
+        const Json associations = description["colorSystem"].value("associations", Json::object());
+        for (const auto& [device, profiles] : associations.items()) {
+            if (!State().associations.contains(device)) {
+                State().associations[device] = profiles;
+            }
+        }
     }
 }
 
@@ -210,6 +217,27 @@ BOOL AssociateColorProfileWithDeviceW(const char16_t* machineName, const char16_
         "AssociateColorProfileWithDeviceW",
         Json{{"profile", Utf8OrEmpty(profileName)}, {"device", Utf8OrEmpty(deviceName)}, {"result", result}});
     return result;
+}
+
+bool ListColorProfiles(const char16_t* deviceName, std::vector<std::u16string>& names) {
+    names.clear();
+    if (deviceName == nullptr) {
+        for (const std::string& name : State().installed) {
+            names.push_back(sim::ToUtf16(name));
+        }
+        return true;
+    }
+    for (const auto& [device, list] : State().associations.items()) {
+        if (!platform::WEqualNoCase(sim::ToUtf16(device).c_str(), deviceName) || !list.is_array()) {
+            continue;
+        }
+        for (const Json& name : list) {
+            if (name.is_string()) {
+                names.push_back(sim::ToUtf16(name.get<std::string>()));
+            }
+        }
+    }
+    return true;
 }
 
 BOOL PLATFORM_API WcsSetCalibrationManagementState(BOOL state) {

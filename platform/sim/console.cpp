@@ -8,14 +8,20 @@
 
 namespace {
 
+std::FILE* g_output = stdout;
+
 void WriteUtf8(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    std::fwrite(text.data(), 1, text.size(), g_output);
+    std::fflush(g_output);
 }
 
 } // namespace
 
 namespace platform {
+
+void SendStdoutToStderr() {
+    g_output = stderr;
+}
 
 void WriteStdout(const char* text, std::size_t length) {
     if (text != nullptr && length > 0) {

@@ -245,8 +245,14 @@ void ValidateAcpi(const Json& acpi, const Path& path) {
 }
 
 void ValidateColorSystem(const Json& colorSystem, const Path& path) {
-    ExpectKeys(colorSystem, path, {"installed"});
+    ExpectKeys(colorSystem, path, {"installed", "associations"});
     IfPresent(colorSystem, path, "installed", ExpectStringArray);
+    IfPresent(colorSystem, path, "associations", [](const Json& associations, const Path& where) {
+        ExpectObject(associations, where);
+        for (const auto& [device, profiles] : associations.items()) {
+            ExpectStringArray(profiles, Member(where, device));
+        }
+    });
 }
 
 // What a fault's result is: a code of the call's own kind, or nothing (the call just fails).

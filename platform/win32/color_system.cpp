@@ -70,6 +70,46 @@ BOOL AssociateColorProfileWithDeviceW(const char16_t* machineName, const char16_
     return win32::CallIfFound(associate, win32::W(machineName), win32::W(profileName), win32::W(deviceName));
 }
 
+bool ListColorProfiles(const char16_t* deviceName, std::vector<std::u16string>& names) {
+    names.clear();
+    ENUMTYPEW filter{};
+    filter.dwSize = sizeof filter;
+    filter.dwVersion = ENUM_TYPE_VERSION;
+    if (deviceName != nullptr) {
+        filter.dwFields = ET_DEVICENAME;
+        filter.pDeviceName = win32::W(deviceName);
+    }
+    static const auto enumerate = Mscms<decltype(&::EnumColorProfilesW)>("EnumColorProfilesW");
+    if (enumerate == nullptr) {
+        return false;
+    }
+    ::DWORD size = 0;
+    ::DWORD count = 0;
+    if (!enumerate(nullptr, &filter, nullptr, &size, &count)) {
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            // No profile fits the filter: an empty list, not a failure.
+            return ::GetLastError() == ERROR_NO_MORE_ITEMS || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+        }
+    }
+    if (size == 0) {
+        return true;
+    }
+    // The answer is a list of zero-terminated names ending in an empty one.
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
+    if (!enumerate(nullptr, &filter, reinterpret_cast<BYTE*>(buffer.data()), &size, &count)) {
+        return false;
+    }
+    for (std::size_t i = 0; i + 1 < buffer.size() && buffer[i] != L'\0';) {
+        std::u16string name;
+        for (; i < buffer.size() && buffer[i] != L'\0'; ++i) {
+            name.push_back(static_cast<char16_t>(buffer[i]));
+        }
+        ++i;
+        names.push_back(name);
+    }
+    return true;
+}
+
 BOOL PLATFORM_API WcsSetCalibrationManagementState(BOOL state) {
     // Not in the MinGW headers: declared here as Windows documents it.
     static const auto setState = Mscms<::BOOL(WINAPI*)(::BOOL)>("WcsSetCalibrationManagementState");

@@ -8,6 +8,12 @@
 
 #include "platform/win32/win32.h"
 
+namespace {
+
+std::FILE* g_output = stdout;
+
+} // namespace
+
 namespace platform {
 
 namespace {
@@ -15,9 +21,9 @@ namespace {
 // Pieces of at most this many units: the conversions and WriteConsoleW count in int and DWORD.
 constexpr std::size_t kPiece = 4096;
 
-// Standard output's console, or null when it is redirected to a file or a pipe.
+// The console that the output goes to, or null when it is redirected to a file or a pipe.
 HANDLE Console() {
-    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    const HANDLE output = ::GetStdHandle(g_output == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     ::DWORD mode = 0;
     return output != nullptr && output != INVALID_HANDLE_VALUE && ::GetConsoleMode(output, &mode) ? output
                                                                                                   : nullptr;
@@ -33,7 +39,7 @@ std::size_t PieceOf(const char16_t* text, std::size_t length) {
 }
 
 void WriteConsoleText(HANDLE console, const char16_t* text, std::size_t length) {
-    std::fflush(stdout);
+    std::fflush(g_output);
     while (length > 0) {
         const std::size_t piece = PieceOf(text, length);
         ::DWORD written = 0;
@@ -47,10 +53,14 @@ void WriteConsoleText(HANDLE console, const char16_t* text, std::size_t length) 
 
 } // namespace
 
+void SendStdoutToStderr() {
+    g_output = stderr;
+}
+
 void WriteStdout(const char* text, std::size_t length) {
     const HANDLE console = Console();
     if (console == nullptr) {
-        std::fwrite(text, 1, length, stdout);
+        std::fwrite(text, 1, length, g_output);
         return;
     }
     std::u16string wide;
@@ -85,7 +95,7 @@ void WriteStdoutW(const char16_t* text, std::size_t length) {
             const int written = ::WideCharToMultiByte(CP_ACP, 0, win32::W(text), units, bytes.data(), needed,
                                                       nullptr, nullptr);
             if (written > 0) {
-                std::fwrite(bytes.data(), 1, static_cast<std::size_t>(written), stdout);
+                std::fwrite(bytes.data(), 1, static_cast<std::size_t>(written), g_output);
             }
         }
         text += piece;

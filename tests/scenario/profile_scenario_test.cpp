@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 
 #include "platform/sim/machine.h"
+#include "support/host_files.h"
 
 namespace {
 
@@ -23,17 +24,6 @@ using Json = nlohmann::json;
 const char kCmdef[] = "NX514_8086_AF0610EC_CMDEF.icm";
 const char kDataFile[] = "user_my_lu_data.sys";
 const std::string kTags = "[ICMTag]\r\nPNGM=Gamut 100% sRGB\r\nPNTP=IPS 1920x1080\r\nI1TP=D65 gamma 2.2\r\n";
-
-std::string ReadText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string Quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
-}
 
 // What the colour-system calls of a run were, one "call=result" per call, in order.
 std::vector<std::string> ColorCalls(const std::string& journal) {

@@ -1,0 +1,34 @@
+#include "app/run_report.h"
+
+#include "platform/files.h"
+#include "platform/text.h"
+
+RunReport* g_pRunReport = nullptr;
+
+namespace {
+
+// The program folder's copy of a staged file; empty when no program folder is reported.
+std::u16string ProgramFolderCopy(const char16_t* stagedPath) {
+    if (g_pRunReport == nullptr || g_pRunReport->programFolder.empty()) {
+        return {};
+    }
+    const std::u16string_view path(stagedPath);
+    const std::size_t separator = path.find_last_of(u"\\/");
+    const std::u16string_view name =
+        separator == std::u16string_view::npos ? path : path.substr(separator + 1);
+    return g_pRunReport->programFolder + std::u16string(name);
+}
+
+} // namespace
+
+std::u16string StagedFileSource(const char16_t* stagedPath) {
+    const std::u16string copy = ProgramFolderCopy(stagedPath);
+    if (!copy.empty() && platform::WAccess(copy.c_str(), 0) == 0) {
+        return copy;
+    }
+    return stagedPath;
+}
+
+bool StagedFileExists(const char16_t* stagedPath) {
+    return platform::WAccess(StagedFileSource(stagedPath).c_str(), 0) == 0;
+}

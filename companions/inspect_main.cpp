@@ -1,0 +1,87 @@
+// tintfold-inspect: which profile the tool would choose on this machine, and why, changing nothing.
+#include <cstdio>
+#include <cstring>
+
+#include "app/diagnostics.h"
+#include "app/run_context.h"
+#include "app/run_report.h"
+#include "app/run_sequence.h"
+#include "app/user_data.h"
+#include "companions/companion_start.h"
+#include "companions/inspect_report.h"
+#include "platform/color_system.h"
+#include "platform/files.h"
+#include "platform/format.h"
+#include "profile/icm_filename.h"
+#include "profile/tag_export.h"
+
+namespace {
+
+constexpr int kProfileChosen = 0;
+constexpr int kNoProfile = 1;
+constexpr int kUnusable = 2;
+constexpr std::size_t kPathText = 512;
+
+// Resolves the profile as the tool would after its staging copy, and gathers what the tool would use.
+void Inspect(Inspection& found) {
+    char16_t baseName[kPathText] = {};
+    found.profileFound = GetIcmFilename(baseName, kPathText);
+    found.monitorDevice = g_szMonitorDevice;
+    found.monitorName = g_szMonitorName;
+    if (found.profileFound) {
+        found.profile = baseName;
+        char16_t staged[kPathText] = {};
+        platform::FormatWhole(staged, kPathText, u"%s%s.icm", kStagingFolderW, baseName);
+        found.profileSource = StagedFileSource(staged);
+        for (const ExportedTag& tag : kExportedTags) {
+            char16_t text[kPathText] = {};
+            ExportedTagText(found.profileSource.c_str(), tag, text, kPathText);
+            found.tags.push_back({tag.key, text});
+        }
+        char16_t cmdef[kPathText] = {};
+        found.cmdefExists =
+            platform::FormatWhole(cmdef, kPathText, u"%s%s_CMDEF.icm", kStagingFolderW, baseName) &&
+            StagedFileExists(cmdef);
+    }
+    char16_t dataFile[kPathText] = {};
+    GetUserDataFilePath(dataFile, kPathText);
+    found.dataFile = dataFile;
+    found.dataFileExists = platform::WAccess(dataFile, 0) == 0;
+    ReadUserDebugSwitch();
+    found.registrySwitch = g_bDebugMode;
+    found.userSwitch = g_nDebugMessage == 2;
+    found.colorSystemAnswered =
+        g_szMonitorDevice[0] != 0 && platform::ListColorProfiles(g_szMonitorDevice, found.monitorProfiles);
+}
+
+void Print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool json = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--json") == 0) {
+            json = true;
+        } else {
+            std::fprintf(stderr, "usage: tintfold-inspect [--json]\n");
+            return kUnusable;
+        }
+    }
+    if (!StartCompanion(argc, argv, "tintfold-inspect")) {
+        return kUnusable;
+    }
+    Inspection found;
+    char16_t programFolder[kProgramFolderText] = {};
+    GetProgramFolder(programFolder);
+    found.run.programFolder = programFolder;
+    g_pRunReport = &found.run;
+    Inspect(found);
+    g_pRunReport = nullptr;
+    EndCompanion();
+    Print(json ? InspectionJson(found) : InspectionText(found));
+    return found.profileFound ? kProfileChosen : kNoProfile;
+}

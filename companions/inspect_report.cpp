@@ -1,0 +1,173 @@
+#include "companions/inspect_report.h"
+
+#include "companions/json_text.h"
+#include "platform/text.h"
+
+namespace {
+
+std::string Utf8(std::u16string_view text) {
+    return platform::Utf16ToUtf8(text);
+}
+
+// The chassis type as a number; null when it was not read.
+std::string ChassisJson(const RunReport& run) {
+    if (!run.chassisRead || run.chassisType.empty()) {
+        return "null";
+    }
+    return Utf8(run.chassisType);
+}
+
+std::string AdapterJson(const RunReport& run) {
+    if (run.adapterRule.empty()) {
+        return "null";
+    }
+    return JsonObject({{"rule", JsonString(run.adapterRule)},
+                       {"internalSource", JsonStringOrNull(run.internalSource)},
+                       {"deviceName", JsonString(run.adapterName)},
+                       {"deviceString", JsonString(run.adapterString)},
+                       {"deviceId", JsonString(run.adapterId)},
+                       {"stateFlags", std::to_string(run.adapterStateFlags)}},
+                      1);
+}
+
+std::string PathsJson(const RunReport& run) {
+    std::vector<std::string> paths;
+    for (const ReportedPath& path : run.paths) {
+        paths.push_back(JsonObject({{"outputTechnology", std::to_string(path.outputTechnology)},
+                                    {"internal", JsonBool(path.internal)}},
+                                   2));
+    }
+    return JsonArray(paths, 1);
+}
+
+std::string CandidatesJson(const RunReport& run) {
+    std::vector<std::string> candidates;
+    for (const ReportedCandidate& candidate : run.candidates) {
+        std::vector<JsonMember> members{{"panel", JsonString(candidate.panel)},
+                                        {"source", candidate.fromAcpi ? "\"acpi\"" : "\"edid\""}};
+        if (!candidate.fromAcpi) {
+            members.push_back({"instance", JsonString(candidate.instance)});
+        }
+        candidates.push_back(JsonObject(members, 2));
+    }
+    return JsonArray(candidates, 1);
+}
+
+std::string TriedJson(const RunReport& run) {
+    std::vector<std::string> tried;
+    for (const ReportedFile& file : run.tried) {
+        tried.push_back(JsonObject({{"file", JsonString(file.file)}, {"exists", JsonBool(file.exists)}}, 2));
+    }
+    return JsonArray(tried, 1);
+}
+
+std::string TagsJson(const Inspection& found) {
+    if (!found.profileFound) {
+        return "null";
+    }
+    std::vector<JsonMember> tags;
+    for (const InspectTag& tag : found.tags) {
+        tags.push_back({Utf8(tag.key), JsonString(tag.text)});
+    }
+    return JsonObject(tags, 1);
+}
+
+std::string NamesJson(const std::vector<std::u16string>& names, int indent) {
+    std::vector<std::string> values;
+    for (const std::u16string& name : names) {
+        values.push_back(JsonString(name));
+    }
+    return JsonArray(values, indent);
+}
+
+std::string OrNone(const std::u16string& text) {
+    return text.empty() ? "(none)" : Utf8(text);
+}
+
+std::string YesNo(bool value) {
+    return value ? "yes" : "no";
+}
+
+} // namespace
+
+std::string InspectionJson(const Inspection& found) {
+    const RunReport& run = found.run;
+    return JsonObject({
+               {"boardProduct", run.boardFound ? JsonString(run.boardProduct) : "null"},
+               {"chassisType", ChassisJson(run)},
+               {"displayPaths", PathsJson(run)},
+               {"adapter", AdapterJson(run)},
+               {"vendorId", run.vendorFound ? JsonString(run.vendorId) : "null"},
+               {"monitorDevice", JsonStringOrNull(found.monitorDevice)},
+               {"monitorName", JsonStringOrNull(found.monitorName)},
+               {"candidates", CandidatesJson(run)},
+               {"tried", TriedJson(run)},
+               {"profile", found.profileFound ? JsonString(found.profile) : "null"},
+               {"profileSource", found.profileFound ? JsonString(found.profileSource) : "null"},
+               {"tags", TagsJson(found)},
+               {"cmdefExists", JsonBool(found.cmdefExists)},
+               {"dataFile",
+                JsonObject({{"path", JsonString(found.dataFile)}, {"exists", JsonBool(found.dataFileExists)}},
+                           1)},
+               {"debugSwitches",
+                JsonObject(
+                    {{"registry", JsonBool(found.registrySwitch)}, {"user", JsonBool(found.userSwitch)}}, 1)},
+               {"monitorProfiles", found.colorSystemAnswered ? NamesJson(found.monitorProfiles, 1) : "null"},
+           }) +
+           "\n";
+}
+
+std::string InspectionText(const Inspection& found) {
+    const RunReport& run = found.run;
+    std::string text;
+    auto line = [&text](const std::string& label, const std::string& value) {
+        text += label + ": " + value + "\n";
+    };
+    line("Board product", run.boardFound ? Utf8(run.boardProduct) : "(not read)");
+    line("Chassis type", run.chassisRead && !run.chassisType.empty() ? Utf8(run.chassisType) : "(not read)");
+    text += "Active display paths:\n";
+    for (const ReportedPath& path : run.paths) {
+        text += "  output technology " + std::to_string(path.outputTechnology) +
+                (path.internal ? " (internal)\n" : "\n");
+    }
+    line("Internal path's source", OrNone(run.internalSource));
+    if (run.adapterRule.empty()) {
+        line("Adapter", "(none chosen)");
+    } else {
+        line("Adapter",
+             Utf8(run.adapterName) + " " + Utf8(run.adapterString) + ", chosen as " +
+                 (run.adapterRule == u"internal" ? "the internal path's source" : "the primary adapter"));
+        line("Adapter DeviceID", Utf8(run.adapterId));
+    }
+    line("Vendor identifier", run.vendorFound ? OrNone(run.vendorId) : "(not read)");
+    line("Monitor device", OrNone(found.monitorDevice));
+    text += "Panel candidates, in order:\n";
+    for (const ReportedCandidate& candidate : run.candidates) {
+        text += "  " + Utf8(candidate.panel) +
+                (candidate.fromAcpi ? " from the ACPI panel code\n"
+                                    : " from the EDID of " + Utf8(candidate.instance) + "\n");
+    }
+    text += "Profiles tried, in order:\n";
+    for (const ReportedFile& file : run.tried) {
+        text += "  " + Utf8(file.file) + (file.exists ? " found\n" : " missing\n");
+    }
+    line("Chosen profile", found.profileFound
+                               ? Utf8(found.profile) + " (read from " + Utf8(found.profileSource) + ")"
+                               : "(none)");
+    for (const InspectTag& tag : found.tags) {
+        line("  " + Utf8(tag.key), Utf8(tag.text));
+    }
+    line("_CMDEF variant", found.cmdefExists ? "present" : "missing");
+    line("Data file", Utf8(found.dataFile) + (found.dataFileExists ? " (exists)" : " (missing)"));
+    line("Registry debug switch", YesNo(found.registrySwitch));
+    line("Per-user debug switch", YesNo(found.userSwitch));
+    if (!found.colorSystemAnswered) {
+        line("Monitor's colour profiles", "(the colour system did not answer)");
+    } else {
+        text += "Monitor's colour profiles:\n";
+        for (const std::u16string& name : found.monitorProfiles) {
+            text += "  " + Utf8(name) + "\n";
+        }
+    }
+    return text;
+}
