@@ -1,6 +1,7 @@
 // The process's standard output. On a console, text is written as UTF-16 with WriteConsoleW: a console
 // shows bytes in its own code page, not the ANSI one, so narrow text would come out garbled. Redirected,
 // narrow and wide text both go through the C runtime's stdout as ANSI bytes, in the order written.
+// Companion programs whose own standard output is a report send this text to standard error instead.
 #include "platform/console.h"
 
 #include <cstdio>
