@@ -112,6 +112,11 @@ DWORD OpenError(const std::filesystem::path& host, DWORD access, DWORD share, DW
     if (exists && folder && (flags & platform::FILE_FLAG_BACKUP_SEMANTICS) == 0) {
         return platform::ERROR_ACCESS_DENIED;
     }
+    // Only files and folders open: a FIFO, a device or a socket on the host is no Windows file, and
+    // opening one could wait for ever.
+    if (exists && !linkItself && !folder && !std::filesystem::is_regular_file(host, ec)) {
+        return platform::ERROR_ACCESS_DENIED;
+    }
     if (!SharingAllows(host, linkItself, access, share)) {
         return platform::ERROR_SHARING_VIOLATION;
     }
