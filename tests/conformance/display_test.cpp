@@ -99,28 +99,27 @@ TEST_F(DisplayConformance, BufferSizesAndArguments) {
     UINT32 modes = 0;
     ASSERT_EQ(GetDisplayConfigBufferSizes(QDC_ONLY_ACTIVE_PATHS, &paths, &modes), 0);
     ASSERT_GT(paths, 0u);
-    EXPECT_EQ(GetDisplayConfigBufferSizes(QDC_ONLY_ACTIVE_PATHS, nullptr, &modes),
+    UINT32 otherPaths = 0;
+    UINT32 otherModes = 0;
+    EXPECT_EQ(GetDisplayConfigBufferSizes(QDC_ONLY_ACTIVE_PATHS, nullptr, &otherModes),
               static_cast<LONG>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(GetDisplayConfigBufferSizes(0, &paths, &modes), static_cast<LONG>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(GetDisplayConfigBufferSizes(0, &otherPaths, &otherModes),
+              static_cast<LONG>(ERROR_INVALID_PARAMETER));
 
     std::vector<DisplayConfigPathInfo> pathArray(paths);
     std::vector<DisplayConfigModeInfo> modeArray(modes);
-    UINT32 fewer = paths - 1;
-    UINT32 modeCount = modes;
-    EXPECT_EQ(QueryDisplayConfig(QDC_ONLY_ACTIVE_PATHS, &fewer, pathArray.data(), &modeCount,
+    // Room for every path but one mode too few.
+    UINT32 pathCount = paths;
+    UINT32 modeCount = modes - 1;
+    EXPECT_EQ(QueryDisplayConfig(QDC_ONLY_ACTIVE_PATHS, &pathCount, pathArray.data(), &modeCount,
                                  modeArray.data(), nullptr),
               static_cast<LONG>(ERROR_INSUFFICIENT_BUFFER));
-    UINT32 pathCount = paths;
+    pathCount = paths;
+    modeCount = modes;
     UINT32 topology = 0;
     EXPECT_EQ(QueryDisplayConfig(QDC_ONLY_ACTIVE_PATHS, &pathCount, pathArray.data(), &modeCount,
                                  modeArray.data(), &topology),
               static_cast<LONG>(ERROR_INVALID_PARAMETER));
-    if (!WineDiffers("QueryDisplayConfig page (learn.microsoft.com): an invalid combination of parameters "
-                     "gives ERROR_INVALID_PARAMETER; Wine writes through the null path array")) {
-        EXPECT_EQ(QueryDisplayConfig(QDC_ONLY_ACTIVE_PATHS, &pathCount, nullptr, &modeCount, modeArray.data(),
-                                     nullptr),
-                  static_cast<LONG>(ERROR_INVALID_PARAMETER));
-    }
 }
 
 } // namespace
