@@ -6,7 +6,11 @@
 namespace platform {
 
 constexpr UINT CP_ACP = 0;
+constexpr UINT CP_UTF8 = 65001;
+constexpr DWORD MB_ERR_INVALID_CHARS = 0x0008;
 constexpr DWORD WC_COMPOSITECHECK = 0x0200;
+constexpr DWORD WC_ERR_INVALID_CHARS = 0x0080;
+constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x0400;
 
 // As Windows: a source length of -1 includes the terminator; a destination length of 0 asks for the
 // length needed; the result is the number of units written (0 on failure, ERROR_INSUFFICIENT_BUFFER

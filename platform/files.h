@@ -1,6 +1,8 @@
 // Files and folders: attributes, folder creation, file search, copy, existence.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/types.h"
 
 namespace platform {
@@ -45,5 +47,10 @@ BOOL FindClose(Handle search);
 BOOL CopyFileW(const char16_t* existingFile, const char16_t* newFile, BOOL failIfExists);
 // The C runtime's access test: 0 when the path exists (mode 0), -1 otherwise.
 int WAccess(const char16_t* path, int mode);
+
+// Reading a file that CreateFileW opened for GENERIC_READ: from the current position, at most toRead
+// bytes (fewer at the end of the file; *read receives the count), and the file's size in bytes.
+BOOL ReadFile(Handle file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);
+BOOL GetFileSizeEx(Handle file, int64_t* size);
 
 } // namespace platform

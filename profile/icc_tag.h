@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/color_system.h"
+
 // Tag signatures: the four characters read big-endian.
 constexpr uint32_t MakeTagSignature(const char (&tag)[5]) {
     return (static_cast<uint32_t>(static_cast<unsigned char>(tag[0])) << 24) |
@@ -11,6 +13,14 @@ constexpr uint32_t MakeTagSignature(const char (&tag)[5]) {
            (static_cast<uint32_t>(static_cast<unsigned char>(tag[2])) << 8) |
            static_cast<uint32_t>(static_cast<unsigned char>(tag[3]));
 }
+
+// Reads the tag of an open profile, decoded into narrow text in the tag's own 8-bit characters, cut at
+// capacity - 1 and terminated. Returns 1 when the tag gives text; text is left as it was otherwise.
+int ReadTagNarrow(platform::HPROFILE profile, uint32_t signature, char* text, std::size_t capacity);
+
+// Converts narrow tag text from the code page to UTF-16 into text (capacity units). Returns 1 on success;
+// text is left as it was otherwise.
+int TagTextToWide(platform::UINT codePage, const char* narrow, char16_t* text, std::size_t capacity);
 
 // Reads the tag of the profile (the first one opened in this process) and writes its text into text
 // (capacity units). The buffer is left as it was when the tag gives no text. Returns 1 when text was

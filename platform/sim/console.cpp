@@ -8,9 +8,9 @@
 
 namespace {
 
-void WriteUtf8(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+void WriteUtf8(const std::string& text, std::FILE* stream = stdout) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
 }
 
 } // namespace
@@ -26,6 +26,12 @@ void WriteStdout(const char* text, std::size_t length) {
 void WriteStdoutW(const char16_t* text, std::size_t length) {
     if (text != nullptr && length > 0) {
         WriteUtf8(sim::ToUtf8(std::u16string_view(text, length)));
+    }
+}
+
+void WriteStderrW(const char16_t* text, std::size_t length) {
+    if (text != nullptr && length > 0) {
+        WriteUtf8(sim::ToUtf8(std::u16string_view(text, length)), stderr);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/device_io.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/open_files.h"
 #include "platform/text.h"
 
 using namespace platform;
@@ -60,7 +61,8 @@ std::vector<uint8_t> ReplyBytes() {
 
 namespace platform {
 
-Handle CreateFileW(const char16_t* fileName, DWORD, DWORD, void*, DWORD creationDisposition, DWORD, Handle) {
+Handle CreateFileW(const char16_t* fileName, DWORD desiredAccess, DWORD, void*, DWORD creationDisposition,
+                   DWORD, Handle) {
     if (fileName == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return InvalidHandleValue();
@@ -71,14 +73,15 @@ Handle CreateFileW(const char16_t* fileName, DWORD, DWORD, void*, DWORD creation
     const bool opens = isDevice && WEqualNoCase(fileName, kAcpiDevice) &&
                        creationDisposition == OPEN_EXISTING && present != nullptr && present->is_boolean() &&
                        present->get<bool>();
-    if (isDevice) {
-        sim::Journal("CreateFileW", sim::Json{{"path", sim::ToUtf8(path)}, {"result", opens ? 1 : 0}});
-    } else {
-        sim::Journal("CreateFileW", sim::Json{{"result", 0}});
+    if (!isDevice) {
+        Handle file = sim::OpenFileForReading(fileName, desiredAccess, creationDisposition);
+        sim::Journal("CreateFileW", sim::Json{{"result", file != nullptr ? 1 : 0}});
+        return file != nullptr ? file : InvalidHandleValue();
     }
+    sim::Journal("CreateFileW", sim::Json{{"path", sim::ToUtf8(path)}, {"result", opens ? 1 : 0}});
     if (!opens) {
-        // The machine has no other device, and ordinary files are not opened through handles here.
-        SetLastError(isDevice ? ERROR_FILE_NOT_FOUND : ERROR_NOT_SUPPORTED);
+        // The machine has no other device.
+        SetLastError(ERROR_FILE_NOT_FOUND);
         return InvalidHandleValue();
     }
     OpenDevices().push_back(std::make_unique<Device>(Device{path}));
@@ -124,6 +127,9 @@ BOOL CloseHandle(Handle object) {
             devices.erase(it);
             return kTrue;
         }
+    }
+    if (sim::CloseOpenFile(object)) {
+        return kTrue;
     }
     SetLastError(ERROR_INVALID_HANDLE);
     return kFalse;

@@ -8,15 +8,11 @@
 
 #include "platform/win32/win32.h"
 
-namespace platform {
+namespace {
 
-void WriteStdout(const char* text, std::size_t length) {
-    std::fwrite(text, 1, length, stdout);
-}
-
-void WriteStdoutW(const char16_t* text, std::size_t length) {
-    // Converted to the ANSI code page piece by piece: WideCharToMultiByte counts in int. A piece never
-    // ends between the two halves of a surrogate pair.
+// Converts wide text to the ANSI code page piece by piece (WideCharToMultiByte counts in int) and
+// writes it to the stream. A piece never ends between the two halves of a surrogate pair.
+void WriteWide(std::FILE* stream, const char16_t* text, std::size_t length) {
     constexpr std::size_t kPiece = 4096;
     std::string bytes;
     while (length > 0) {
@@ -32,12 +28,28 @@ void WriteStdoutW(const char16_t* text, std::size_t length) {
             const int written = ::WideCharToMultiByte(CP_ACP, 0, win32::W(text), units, bytes.data(), needed,
                                                       nullptr, nullptr);
             if (written > 0) {
-                WriteStdout(bytes.data(), static_cast<std::size_t>(written));
+                std::fwrite(bytes.data(), 1, static_cast<std::size_t>(written), stream);
             }
         }
         text += piece;
         length -= piece;
     }
+}
+
+} // namespace
+
+namespace platform {
+
+void WriteStdout(const char* text, std::size_t length) {
+    std::fwrite(text, 1, length, stdout);
+}
+
+void WriteStdoutW(const char16_t* text, std::size_t length) {
+    WriteWide(stdout, text, length);
+}
+
+void WriteStderrW(const char16_t* text, std::size_t length) {
+    WriteWide(stderr, text, length);
 }
 
 } // namespace platform
