@@ -1,4 +1,5 @@
 // The check's report: a line a file and a summary for a person, or one JSON object for a program.
+#include <algorithm>
 #include <cstdint>
 
 #include "companions/package_check.h"
@@ -107,8 +108,15 @@ void AppendJsonFile(std::string& out, const FileReport& report) {
 
 std::u16string FormatTextReport(const std::vector<FileReport>& reports) {
     std::u16string out;
-    for (const FileReport& report : reports) {
-        AppendTextLine(out, report);
+    // With several folders, each folder's lines follow its name.
+    const bool severalFolders = std::any_of(reports.begin(), reports.end(), [&](const FileReport& report) {
+        return report.folder != reports.front().folder;
+    });
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        if (severalFolders && (i == 0 || reports[i].folder != reports[i - 1].folder)) {
+            out += reports[i].folder + u":\n";
+        }
+        AppendTextLine(out, reports[i]);
     }
     const std::size_t sound = CountSound(reports);
     const platform::FormatArg args[] = {platform::FormatArg(reports.size()), platform::FormatArg(sound),

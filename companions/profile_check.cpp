@@ -57,9 +57,13 @@ bool CheckLayout(platform::Handle file, FileReport& report, uint32_t& deviceClas
         AddProblem(report, u"its size cannot be read (error %u)", platform::GetLastError());
         return false;
     }
-    if (static_cast<uint64_t>(size) < sizeof header || !ReadExactly(file, header, sizeof header)) {
+    if (static_cast<uint64_t>(size) < sizeof header) {
         AddProblem(report, u"%lld bytes: too short for an ICC profile header and tag table",
                    static_cast<long long>(size));
+        return false;
+    }
+    if (!ReadExactly(file, header, sizeof header)) {
+        AddProblem(report, u"its header cannot be read (error %u)", platform::GetLastError());
         return false;
     }
     const std::size_t problemsBefore = report.problems.size();
