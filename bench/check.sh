@@ -22,7 +22,7 @@ echo "profiles: $(find "$package" -name '*.icm' | wc -l) files, $(du -sh "$packa
 # Wall-clock seconds of a command, then its processor seconds (user and system).
 measure() {
     local TIMEFORMAT='%R %U %S'
-    { time "$@" >/dev/null; } 2>&1 | awk '{ printf "%s %.3f", $1, $2 + $3 }'
+    { time "$@" >/dev/null; } 2>&1 | awk '{ printf "%s %.3f\n", $1, $2 + $3 }'
 }
 
 # Both read warm files: one untimed pass first. The best of three runs counts.
