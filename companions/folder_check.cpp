@@ -8,7 +8,13 @@
 
 namespace {
 
-constexpr char16_t kProfilePattern[] = u"\\*.icm";
+constexpr char16_t kProfilePattern[] = u"*.icm";
+
+// A name in the folder; a folder given with its trailing separator ("C:\\") gets no second one.
+std::u16string InFolder(const std::u16string& folder, std::u16string_view name) {
+    const bool separated = !folder.empty() && (folder.back() == u'\\' || folder.back() == u'/');
+    return folder + (separated ? u"" : u"\\") + std::u16string(name);
+}
 
 // ASCII letters in upper case: file look-ups on Windows ignore letter case.
 std::u16string FoldCase(std::u16string_view text) {
@@ -89,7 +95,7 @@ void CheckPairs(std::vector<FileReport>& reports) {
 } // namespace
 
 bool ListProfileEntries(const std::u16string& folderPath, std::vector<FolderEntry>& entries) {
-    const std::u16string pattern = folderPath + kProfilePattern;
+    const std::u16string pattern = InFolder(folderPath, kProfilePattern);
     platform::Win32FindDataW data{};
     platform::Handle search = platform::FindFirstFileW(pattern.c_str(), &data);
     if (search == platform::InvalidHandleValue()) {
@@ -115,7 +121,7 @@ std::vector<FileReport> CheckFolder(const std::u16string& shownFolder, const std
         if ((entry.attributes & platform::FILE_ATTRIBUTE_DIRECTORY) != 0) {
             AddProblem(report, u"a folder, not a profile file");
         } else {
-            CheckProfileFile(folderPath + u"\\" + entry.name, codePage, report);
+            CheckProfileFile(InFolder(folderPath, entry.name), codePage, report);
         }
         reports.push_back(std::move(report));
     }
