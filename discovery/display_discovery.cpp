@@ -15,8 +15,6 @@ namespace {
 
 // Capacity of the run context's monitor strings as this routine fills them.
 constexpr std::size_t kMonitorText = 260;
-// Units of the vendor identifier that follow the "_" of the adapter's DeviceID.
-constexpr std::size_t kVendorIdUnits = 4;
 
 bool IsInternalTechnology(UINT32 technology) {
     return technology == DISPLAYCONFIG_OUTPUT_TECHNOLOGY_INTERNAL ||

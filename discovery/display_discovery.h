@@ -4,6 +4,8 @@
 #include <cstddef>
 
 inline constexpr std::size_t kInternalDisplayText = 260;
+// Units of the vendor identifier that follow the "_" of the adapter's DeviceID.
+inline constexpr std::size_t kVendorIdUnits = 4;
 
 // The GDI source name of the first active internal or embedded display path, into name
 // (kInternalDisplayText units). Returns 1 when a name was copied.

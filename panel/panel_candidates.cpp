@@ -23,7 +23,7 @@ constexpr uint32_t kMethodGlcd = 0x44434C47;
 constexpr std::size_t kReplyBytes = 1024;
 constexpr int32_t kNameCapacity = 512;
 // Text of one candidate: eight hexadecimal digits and the terminator.
-constexpr std::size_t kCandidateText = 9;
+constexpr std::size_t kCandidateText = kPanelCandidateDigits + 1;
 
 void PutLittleEndian32(uint8_t* out, uint32_t value) {
     for (int b = 0; b < 4; ++b) {

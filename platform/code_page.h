@@ -6,7 +6,11 @@
 namespace platform {
 
 constexpr UINT CP_ACP = 0;
+constexpr UINT CP_UTF8 = 65001;
+constexpr DWORD MB_ERR_INVALID_CHARS = 0x0008;
 constexpr DWORD WC_COMPOSITECHECK = 0x0200;
+constexpr DWORD WC_ERR_INVALID_CHARS = 0x0080;
+constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x0400;
 
 // The system's ANSI code page, the one CP_ACP stands for.
 UINT GetACP();

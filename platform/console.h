@@ -1,4 +1,4 @@
-// The process's standard output.
+// The process's standard output and standard error.
 #pragma once
 
 #include <cstddef>
@@ -13,5 +13,7 @@ void SendStdoutToStderr();
 void WriteStdout(const char* text, std::size_t length);
 // Wide text.
 void WriteStdoutW(const char16_t* text, std::size_t length);
+// Wide text on standard error.
+void WriteStderrW(const char16_t* text, std::size_t length);
 
 } // namespace platform

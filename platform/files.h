@@ -2,6 +2,8 @@
 // through handles (without following links, with share modes that keep a checked file in place).
 #pragma once
 
+#include <cstdint>
+
 #include "platform/types.h"
 
 namespace platform {
@@ -79,5 +81,10 @@ BOOL DeleteFileW(const char16_t* fileName);
 BOOL CopyFileToHandle(const char16_t* existingFile, Handle newFileHandle, const char16_t* newFile);
 // The C runtime's access test: 0 when the path exists (mode 0), -1 otherwise.
 int WAccess(const char16_t* path, int mode);
+
+// Reading a file that CreateFileW opened for GENERIC_READ: from the current position, at most toRead
+// bytes (fewer at the end of the file; *read receives the count), and the file's size in bytes.
+BOOL ReadFile(Handle file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);
+BOOL GetFileSizeEx(Handle file, int64_t* size);
 
 } // namespace platform

@@ -56,22 +56,23 @@ bool OpenCachedProfile(const char16_t* profilePath) {
 }
 
 // Reads the tag, or for a long one the first bytes that decoding needs; its full size goes to tagSize.
-bool ReadTagHead(uint32_t signature, std::size_t capacity, std::vector<uint8_t>& head, uint32_t& tagSize) {
+bool ReadTagHead(platform::HPROFILE profile, uint32_t signature, std::size_t capacity,
+                 std::vector<uint8_t>& head, uint32_t& tagSize) {
     platform::BOOL present = platform::kFalse;
-    if (!platform::IsColorProfileTagPresent(g_pIcmFile, signature, &present) || !present) {
+    if (!platform::IsColorProfileTagPresent(profile, signature, &present) || !present) {
         return false;
     }
     platform::BOOL reference = platform::kFalse;
     // Asked without a buffer, the colour system gives the tag's size and reports failure.
     platform::DWORD size = 0;
-    platform::GetColorProfileElement(g_pIcmFile, signature, 0, &size, nullptr, &reference);
+    platform::GetColorProfileElement(profile, signature, 0, &size, nullptr, &reference);
     if (size == 0) {
         return false;
     }
     tagSize = size;
     head.resize(size <= kWholeTagBytes ? size : std::min<std::size_t>(size, TagBytesNeeded(capacity)));
     platform::DWORD wanted = static_cast<platform::DWORD>(head.size());
-    if (!platform::GetColorProfileElement(g_pIcmFile, signature, 0, &wanted, head.data(), &reference)) {
+    if (!platform::GetColorProfileElement(profile, signature, 0, &wanted, head.data(), &reference)) {
         return false;
     }
     head.resize(std::min<std::size_t>(wanted, head.size()));
@@ -80,27 +81,35 @@ bool ReadTagHead(uint32_t signature, std::size_t capacity, std::vector<uint8_t>&
 
 } // namespace
 
+int ReadTagNarrow(platform::HPROFILE profile, uint32_t signature, char* text, std::size_t capacity) {
+    std::vector<uint8_t> head;
+    uint32_t tagSize = 0;
+    if (capacity == 0 || !ReadTagHead(profile, signature, capacity, head, tagSize)) {
+        return 0;
+    }
+    return DecodeTagText(signature, head, tagSize, text, capacity) ? 1 : 0;
+}
+
+int TagTextToWide(platform::UINT codePage, const char* narrow, char16_t* text, std::size_t capacity) {
+    // Every ANSI code page gives at most one UTF-16 unit per byte, so the cut narrow text fits; the
+    // conversion goes through a scratch buffer all the same, so that a failure leaves text untouched.
+    std::vector<char16_t> wide(capacity, u'\0');
+    const int limit = static_cast<int>(std::min<std::size_t>(capacity, 0x7FFFFFFF));
+    if (capacity == 0 || platform::MultiByteToWideChar(codePage, 0, narrow, -1, wide.data(), limit) == 0) {
+        return 0;
+    }
+    platform::WCopy(text, capacity, wide.data());
+    return 1;
+}
+
 int ParserICCTag(const char16_t* profilePath, char16_t* text, std::size_t capacity, uint32_t signature) {
     TraceA("ParserICCTag is called!!");
     if (g_pIcmFile == nullptr && !OpenCachedProfile(profilePath)) {
         return 0;
     }
-    std::vector<uint8_t> head;
-    uint32_t tagSize = 0;
-    if (capacity == 0 || !ReadTagHead(signature, capacity, head, tagSize)) {
-        return 0;
-    }
     std::vector<char> narrow(capacity, '\0');
-    if (!DecodeTagText(signature, head, tagSize, narrow.data(), capacity)) {
+    if (!ReadTagNarrow(g_pIcmFile, signature, narrow.data(), capacity)) {
         return 0;
     }
-    // Every ANSI code page gives at most one UTF-16 unit per byte, so the cut narrow text fits; the
-    // conversion goes through a scratch buffer all the same, so that a failure leaves text untouched.
-    std::vector<char16_t> wide(capacity, u'\0');
-    const int limit = static_cast<int>(std::min<std::size_t>(capacity, 0x7FFFFFFF));
-    if (platform::MultiByteToWideChar(platform::CP_ACP, 0, narrow.data(), -1, wide.data(), limit) == 0) {
-        return 0;
-    }
-    platform::WCopy(text, capacity, wide.data());
-    return 1;
+    return TagTextToWide(platform::CP_ACP, narrow.data(), text, capacity);
 }

@@ -4,8 +4,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/color_system.h"
 // The tag signatures the caller passes (MakeTagSignature).
 #include "profile/tag_text.h"
+
+// Reads the tag of an open profile, decoded into narrow text in the tag's own 8-bit characters, cut at
+// capacity - 1 and terminated. Returns 1 when the tag gives text; text is left as it was otherwise.
+int ReadTagNarrow(platform::HPROFILE profile, uint32_t signature, char* text, std::size_t capacity);
+
+// Converts narrow tag text from the code page to UTF-16 into text (capacity units). Returns 1 on success;
+// text is left as it was otherwise.
+int TagTextToWide(platform::UINT codePage, const char* narrow, char16_t* text, std::size_t capacity);
 
 // Reads the tag of the profile (the first one opened in this process) and writes its text into text
 // (capacity units). The buffer is left as it was when the tag gives no text. Returns 1 when text was

@@ -1,7 +1,5 @@
 #include "profile/tag_export.h"
 
-#include <cstdint>
-
 #include "app/diagnostics.h"
 #include "app/plain_file.h"
 #include "app/run_context.h"
@@ -11,23 +9,25 @@
 #include "platform/profile_strings.h"
 #include "platform/text.h"
 #include "profile/icm_filename.h"
+#include "profile/profile_name.h"
 
 namespace {
 
 constexpr std::size_t kPathText = 512;
 
+} // namespace
+
 // A value ends at the end of its line: a line break written into the data file would add lines of the
 // profile's choosing to it (another section, another key). What a reader of the file sees is the same.
-void EndAtLineBreak(char16_t* text) {
+bool EndAtLineBreak(char16_t* text) {
     for (; *text != 0; ++text) {
         if (*text == u'\r' || *text == u'\n') {
             *text = 0;
-            return;
+            return true;
         }
     }
+    return false;
 }
-
-} // namespace
 
 void ExportedTagText(const char16_t* profilePath, const ExportedTag& tag, char16_t* text,
                      std::size_t capacity) {
@@ -43,10 +43,10 @@ void GetICMTagContent() {
     GetIcmFilename(baseName, kPathText);
 
     // Names that do not fit stay empty, so they name no file.
-    platform::FormatWhole(g_szCmdefName, kContextText, u"%s_CMDEF.icm", baseName);
-    platform::FormatWhole(g_szCmdefPath, kContextText, u"%s%s_CMDEF.icm", kStagingFolderW, baseName);
+    platform::FormatWhole(g_szCmdefName, kContextText, u"%s%s", baseName, kCmdefSuffix);
+    platform::FormatWhole(g_szCmdefPath, kContextText, u"%s%s%s", kStagingFolderW, baseName, kCmdefSuffix);
     char16_t profilePath[kPathText] = {};
-    platform::FormatWhole(profilePath, kPathText, u"%s%s.icm", kStagingFolderW, baseName);
+    platform::FormatWhole(profilePath, kPathText, u"%s%s%s", kStagingFolderW, baseName, kFactorySuffix);
 
     if (g_bDebugMode) {
         PrintConsoleW(u"[Tintfold] [ICMTagHandler]\nini: ");
@@ -69,13 +69,13 @@ void GetICMTagContent() {
                       : "ICMTagHandler - ini file cannot be held, no tag written.");
         return;
     }
-    char16_t tagText[kPathText] = {};
+    char16_t tagText[kTagText] = {};
     for (const ExportedTag& tag : kExportedTags) {
         if (platform::WAccess(profilePath, 0) != 0) {
             TraceA("GetICMTagContent - icm file not exist.");
             continue;
         }
-        ExportedTagText(profilePath, tag, tagText, kPathText);
+        ExportedTagText(profilePath, tag, tagText, kTagText);
         platform::WritePrivateProfileStringW(u"ICMTag", tag.key, tagText, dataFile);
     }
     platform::CloseHandle(held);

@@ -6,12 +6,16 @@
 
 #include "profile/icc_tag.h"
 
+// Capacity of the tag text buffer: a tag is exported with at most kTagText - 1 characters.
+inline constexpr std::size_t kTagText = 512;
+
 // A private tag and the key of section ICMTag it is written under.
 struct ExportedTag {
     uint32_t signature;
     const char16_t* key;
 };
 
+// The private tags that are exported, in order.
 inline constexpr ExportedTag kExportedTags[] = {
     {MakeTagSignature("pngm"), u"PNGM"},
     {MakeTagSignature("pntp"), u"PNTP"},
@@ -22,6 +26,10 @@ inline constexpr ExportedTag kExportedTags[] = {
 // here): empty when the tag gives none.
 void ExportedTagText(const char16_t* profilePath, const ExportedTag& tag, char16_t* text,
                      std::size_t capacity);
+
+// Ends the text at its first line break (CR or LF), as the exported value ends there. Returns true when
+// the text had one.
+bool EndAtLineBreak(char16_t* text);
 
 // Resolves the profile, records its colour-management variant in the run context and writes the three
 // private tags into section ICMTag of the per-user data file.

@@ -10,9 +10,9 @@ namespace {
 
 std::FILE* g_output = stdout;
 
-void WriteUtf8(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), g_output);
-    std::fflush(g_output);
+void WriteUtf8(const std::string& text, std::FILE* stream = g_output) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
 }
 
 } // namespace
@@ -32,6 +32,12 @@ void WriteStdout(const char* text, std::size_t length) {
 void WriteStdoutW(const char16_t* text, std::size_t length) {
     if (text != nullptr && length > 0) {
         WriteUtf8(sim::ToUtf8(std::u16string_view(text, length)));
+    }
+}
+
+void WriteStderrW(const char16_t* text, std::size_t length) {
+    if (text != nullptr && length > 0) {
+        WriteUtf8(sim::ToUtf8(std::u16string_view(text, length)), stderr);
     }
 }
 

@@ -1,13 +1,16 @@
 // Links and file handles on the simulated machine (links.h).
 #include "platform/sim/links.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/files.h"
@@ -23,6 +26,21 @@ constexpr DWORD kDelete = 0x10000;
 constexpr DWORD kReadAccess = platform::GENERIC_READ | 0x1;   // GENERIC_READ or FILE_READ_DATA
 constexpr DWORD kWriteAccess = platform::GENERIC_WRITE | 0x2; // GENERIC_WRITE or FILE_WRITE_DATA
 
+// A host file descriptor, closed with the handle that owns it.
+struct Descriptor {
+    int fd = -1;
+    explicit Descriptor(int descriptor) : fd(descriptor) {}
+    Descriptor(Descriptor&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    Descriptor& operator=(Descriptor&&) = delete;
+    ~Descriptor() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+};
+
 // An open file: the name it was opened by, and whether the handle is the link itself.
 struct OpenFile {
     std::u16string path;
@@ -32,6 +50,8 @@ struct OpenFile {
     bool linkItself;
     // The file's identity when opened: the handle keeps referring to it whatever happens to the name.
     std::string identity;
+    // What reads through the handle read: the file itself, opened when the handle was.
+    Descriptor reader;
 };
 
 std::vector<std::unique_ptr<OpenFile>>& OpenFiles() {
@@ -163,9 +183,18 @@ platform::Handle OpenFileHandle(std::u16string_view path, DWORD access, DWORD sh
         platform::SetLastError(error);
         return platform::InvalidHandleValue();
     }
-    OpenFiles().push_back(std::make_unique<OpenFile>(
-        OpenFile{std::u16string(path), host, access, share, linkItself, Identity(host, linkItself)}));
+    // Without blocking: only regular files get this far, but the name may have changed since.
+    const bool reads = (access & kReadAccess) != 0 && !linkItself;
+    const int descriptor = reads ? ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    OpenFiles().push_back(
+        std::make_unique<OpenFile>(OpenFile{std::u16string(path), host, access, share, linkItself,
+                                            Identity(host, linkItself), Descriptor(descriptor)}));
     return OpenFiles().back().get();
+}
+
+int ReadDescriptor(platform::Handle handle) {
+    const OpenFile* file = FindFile(handle);
+    return file != nullptr ? file->reader.fd : -1;
 }
 
 bool CloseFileHandle(platform::Handle handle) {

@@ -19,6 +19,9 @@ platform::Handle OpenFileHandle(std::u16string_view path, platform::DWORD access
                                 platform::DWORD creation, platform::DWORD flags);
 // Closes a handle of OpenFileHandle; false when it is none.
 bool CloseFileHandle(platform::Handle handle);
+// The host descriptor that a handle of OpenFileHandle reads through; -1 for any other handle, or one
+// opened without read access, on a folder or on the link itself.
+int ReadDescriptor(platform::Handle handle);
 
 // Ends a copy (CopyFileW, or one written through a handle): its journal record, and the last error
 // when it failed. The call's result.

@@ -67,6 +67,14 @@ unsigned long Finish(Child& child) {
     return exitCode;
 }
 
+std::wstring OnDriveZ(const char* linuxPath) {
+    std::wstring path = L"Z:";
+    for (const char* c = linuxPath; *c != '\0'; ++c) {
+        path.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
+    }
+    return path;
+}
+
 ProcessResult Run(const std::wstring& commandLine) {
     Child child = Start(commandLine, 0);
     ProcessResult result;

@@ -36,6 +36,9 @@ std::string ReadAll(void* pipe);
 // Waits for the process to end, releases its handles and gives its exit code.
 unsigned long Finish(Child& child);
 
+// A Linux path (a built program) as Wine's drive Z: (the Linux root) shows it.
+std::wstring OnDriveZ(const char* linuxPath);
+
 // Runs a command line to its end.
 ProcessResult Run(const std::wstring& commandLine);
 

@@ -1,0 +1,131 @@
+// A package folder: its "*.icm" entries, their names, their pairs and their letter-case collisions.
+#include <map>
+
+#include "companions/package_check.h"
+#include "discovery/display_discovery.h"
+#include "panel/panel_candidates.h"
+#include "platform/files.h"
+
+namespace {
+
+constexpr char16_t kProfilePattern[] = u"*.icm";
+
+// A name in the folder; a folder given with its trailing separator ("C:\\") gets no second one.
+std::u16string InFolder(const std::u16string& folder, std::u16string_view name) {
+    const bool separated = !folder.empty() && (folder.back() == u'\\' || folder.back() == u'/');
+    return folder + (separated ? u"" : u"\\") + std::u16string(name);
+}
+
+// ASCII letters in upper case: file look-ups on Windows ignore letter case.
+std::u16string FoldCase(std::u16string_view text) {
+    std::u16string folded(text);
+    for (char16_t& c : folded) {
+        if (c >= u'a' && c <= u'z') {
+            c = static_cast<char16_t>(c - u'a' + u'A');
+        }
+    }
+    return folded;
+}
+
+void CheckName(FileReport& report, platform::UINT codePage) {
+    ProfileName parts;
+    if (!ParseProfileName(report.name, parts)) {
+        AddProblem(report, u"the name is not BOARD_VENDOR_PANEL.icm or BOARD_VENDOR_PANEL_CMDEF.icm: the "
+                           u"tool never chooses it");
+        return;
+    }
+    if (!IsPanelCandidate(FoldCase(parts.panel))) {
+        AddProblem(report, u"panel \"%s\" is not eight hexadecimal digits: no panel identifier matches it",
+                   parts.panel);
+    }
+    if (parts.vendor.size() > kVendorIdUnits) {
+        AddProblem(report,
+                   u"vendor \"%s\" is longer than an adapter's four-character vendor identifier: no "
+                   u"machine matches it",
+                   parts.vendor);
+    }
+    if (!CarriedByCodePage(codePage, report.name)) {
+        AddProblem(report, u"the name has characters that code page %u cannot carry: the tool cannot open it",
+                   codePage);
+    }
+    report.parts = parts;
+}
+
+// Two names that differ only in letter case are one file once staged: a problem of each.
+void CheckCaseCollisions(std::vector<FileReport>& reports) {
+    std::map<std::u16string, int> counts;
+    for (const FileReport& report : reports) {
+        ++counts[FoldCase(report.name)];
+    }
+    for (FileReport& report : reports) {
+        if (counts[FoldCase(report.name)] > 1) {
+            AddProblem(report, u"another file's name differs from this one only in letter case: one replaces "
+                               u"the other when staged");
+        }
+    }
+}
+
+std::u16string BaseNameKey(const ProfileName& parts) {
+    return FoldCase(parts.board + kNameSeparator + parts.vendor + kNameSeparator + parts.panel);
+}
+
+// Every factory profile has its colour-management variant, and every variant its factory profile.
+void CheckPairs(std::vector<FileReport>& reports) {
+    std::map<std::u16string, int> factories;
+    std::map<std::u16string, int> variants;
+    for (const FileReport& report : reports) {
+        if (report.parts) {
+            ++(report.parts->cmdef ? variants : factories)[BaseNameKey(*report.parts)];
+        }
+    }
+    for (FileReport& report : reports) {
+        if (!report.parts) {
+            continue;
+        }
+        const std::u16string base = report.parts->board + kNameSeparator + report.parts->vendor +
+                                    kNameSeparator + report.parts->panel;
+        if (!report.parts->cmdef && variants.count(BaseNameKey(*report.parts)) == 0) {
+            AddProblem(report, u"its colour-management variant %s_CMDEF.icm is missing", base);
+        } else if (report.parts->cmdef && factories.count(BaseNameKey(*report.parts)) == 0) {
+            AddProblem(report, u"its factory profile %s.icm is missing", base);
+        }
+    }
+}
+
+} // namespace
+
+bool ListProfileEntries(const std::u16string& folderPath, std::vector<FolderEntry>& entries) {
+    const std::u16string pattern = InFolder(folderPath, kProfilePattern);
+    platform::Win32FindDataW data{};
+    platform::Handle search = platform::FindFirstFileW(pattern.c_str(), &data);
+    if (search == platform::InvalidHandleValue()) {
+        // A folder without profiles is still a folder.
+        return platform::GetLastError() == platform::ERROR_FILE_NOT_FOUND;
+    }
+    do {
+        data.cFileName[std::size(data.cFileName) - 1] = u'\0';
+        entries.push_back({data.cFileName, data.dwFileAttributes});
+    } while (platform::FindNextFileW(search, &data));
+    platform::FindClose(search);
+    return true;
+}
+
+std::vector<FileReport> CheckFolder(const std::u16string& shownFolder, const std::u16string& folderPath,
+                                    const std::vector<FolderEntry>& entries, platform::UINT codePage) {
+    std::vector<FileReport> reports;
+    for (const FolderEntry& entry : entries) {
+        FileReport report;
+        report.folder = shownFolder;
+        report.name = entry.name;
+        CheckName(report, codePage);
+        if ((entry.attributes & platform::FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            AddProblem(report, u"a folder, not a profile file");
+        } else {
+            CheckProfileFile(InFolder(folderPath, entry.name), codePage, report);
+        }
+        reports.push_back(std::move(report));
+    }
+    CheckCaseCollisions(reports);
+    CheckPairs(reports);
+    return reports;
+}

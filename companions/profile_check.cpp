@@ -1,0 +1,194 @@
+// One profile file: its layout (header, tag table, tags within the file), whether the colour system
+// reads it, and for a factory profile the text that each private tag exports.
+#include <cstring>
+#include <vector>
+
+#include "companions/package_check.h"
+#include "platform/code_page.h"
+#include "platform/color_system.h"
+#include "platform/device_io.h"
+#include "platform/files.h"
+#include "profile/icc_tag.h"
+#include "profile/tag_export.h"
+
+namespace {
+
+using platform::DWORD;
+
+constexpr std::size_t kHeaderBytes = 128;
+constexpr std::size_t kTagCountBytes = 4;
+constexpr std::size_t kTagEntryBytes = 12;
+constexpr std::size_t kClassOffset = 12;
+constexpr std::size_t kMagicOffset = 36;
+// A tag table longer than this is not read: no profile needs as many tags.
+constexpr uint32_t kMaxTags = 1024;
+constexpr uint32_t kDisplayClass = MakeTagSignature("mntr");
+
+uint32_t Big32(const uint8_t* bytes) {
+    return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
+           (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
+}
+
+// A signature as its four characters, or as a number when they are not all printable ASCII.
+std::u16string SignatureText(uint32_t signature) {
+    std::u16string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const auto c = static_cast<char16_t>((signature >> shift) & 0xFF);
+        if (c < 0x20 || c > 0x7E) {
+            const platform::FormatArg args[] = {platform::FormatArg(signature)};
+            return platform::FormatWideString(u"0x%08X", args);
+        }
+        text.push_back(c);
+    }
+    return text;
+}
+
+bool ReadExactly(platform::Handle file, void* buffer, std::size_t count) {
+    DWORD read = 0;
+    return platform::ReadFile(file, buffer, static_cast<DWORD>(count), &read, nullptr) && read == count;
+}
+
+// Checks the header's size field and that the tag table and every tag lie within the file; reads the
+// header and the tag table only. Returns false, with the problems added, when the layout is unsound.
+bool CheckLayout(platform::Handle file, FileReport& report, uint32_t& deviceClass) {
+    int64_t size = 0;
+    uint8_t header[kHeaderBytes + kTagCountBytes] = {};
+    if (!platform::GetFileSizeEx(file, &size)) {
+        AddProblem(report, u"its size cannot be read (error %u)", platform::GetLastError());
+        return false;
+    }
+    if (static_cast<uint64_t>(size) < sizeof header) {
+        AddProblem(report, u"%lld bytes: too short for an ICC profile header and tag table",
+                   static_cast<long long>(size));
+        return false;
+    }
+    if (!ReadExactly(file, header, sizeof header)) {
+        AddProblem(report, u"its header cannot be read (error %u)", platform::GetLastError());
+        return false;
+    }
+    const std::size_t problemsBefore = report.problems.size();
+    if (std::memcmp(header + kMagicOffset, "acsp", 4) != 0) {
+        AddProblem(report, u"no ICC profile signature \"acsp\" in its header: not a profile");
+    }
+    if (Big32(header) != static_cast<uint64_t>(size)) {
+        AddProblem(report, u"its header gives its size as %u bytes, the file has %lld", Big32(header),
+                   static_cast<long long>(size));
+    }
+    deviceClass = Big32(header + kClassOffset);
+    const uint32_t count = Big32(header + kHeaderBytes);
+    if (count > kMaxTags) {
+        AddProblem(report, u"its tag table claims %u tags, more than the %u that the check reads", count,
+                   kMaxTags);
+        return false;
+    }
+    const uint64_t tableEnd = sizeof header + uint64_t{count} * kTagEntryBytes;
+    std::vector<uint8_t> table(count * kTagEntryBytes);
+    if (tableEnd > static_cast<uint64_t>(size) || !ReadExactly(file, table.data(), table.size())) {
+        AddProblem(report, u"its tag table (%u tags) runs past the end of the file", count);
+        return false;
+    }
+    for (std::size_t at = 0; at < table.size(); at += kTagEntryBytes) {
+        const uint32_t offset = Big32(&table[at + 4]);
+        const uint32_t length = Big32(&table[at + 8]);
+        if (uint64_t{offset} + length > static_cast<uint64_t>(size)) {
+            AddProblem(report, u"tag %s (offset %u, %u bytes) runs past the end of the file",
+                       SignatureText(Big32(&table[at])), offset, length);
+        }
+    }
+    return report.problems.size() == problemsBefore;
+}
+
+platform::HPROFILE OpenWithColorSystem(const std::u16string& path) {
+    std::u16string name = path;
+    const platform::Profile profile{platform::PROFILE_FILENAME, name.data(),
+                                    static_cast<DWORD>((name.size() + 1) * sizeof(char16_t))};
+    return platform::OpenColorProfileW(&profile, platform::PROFILE_READ, platform::FILE_SHARE_READ,
+                                       platform::OPEN_EXISTING);
+}
+
+bool DecodesStrictly(platform::UINT codePage, const char* narrow) {
+    return platform::MultiByteToWideChar(codePage, platform::MB_ERR_INVALID_CHARS, narrow, -1, nullptr, 0) !=
+           0;
+}
+
+// The text that the tool exports for the tag, with the problems of that text.
+std::optional<std::u16string> CheckTag(platform::HPROFILE profile, const ExportedTag& tag,
+                                       platform::UINT codePage, FileReport& report) {
+    const std::u16string name = SignatureText(tag.signature);
+    platform::BOOL present = platform::kFalse;
+    if (!platform::IsColorProfileTagPresent(profile, tag.signature, &present) || !present) {
+        AddProblem(report, u"tag %s is missing", name);
+        return std::nullopt;
+    }
+    // One byte more than the tool keeps, so that a longer text shows.
+    char narrow[kTagText + 1] = {};
+    if (!ReadTagNarrow(profile, tag.signature, narrow, sizeof narrow)) {
+        AddProblem(report, u"tag %s gives no text: not a text description with an ASCII part", name);
+        return std::nullopt;
+    }
+    if (std::strlen(narrow) > kTagText - 1) {
+        AddProblem(report, u"tag %s is longer than the %u characters that the tool keeps", name,
+                   static_cast<uint32_t>(kTagText - 1));
+        narrow[kTagText - 1] = '\0';
+    }
+    char16_t text[kTagText] = {};
+    if (!TagTextToWide(codePage, narrow, text, kTagText)) {
+        AddProblem(report, u"tag %s cannot be read as text in code page %u", name, codePage);
+        return std::nullopt;
+    }
+    if (!DecodesStrictly(codePage, narrow) || !CarriedByCodePage(codePage, text)) {
+        AddProblem(report, u"tag %s has characters that code page %u cannot carry", name, codePage);
+    }
+    if (EndAtLineBreak(text)) {
+        AddProblem(report, u"tag %s has a line break: the tool exports only the text before it", name);
+    } else if (text[0] == u'\0') {
+        AddProblem(report, u"tag %s gives an empty text", name);
+    }
+    return std::u16string(text);
+}
+
+} // namespace
+
+bool CarriedByCodePage(platform::UINT codePage, const std::u16string& text) {
+    // UTF-8 takes no default character: it carries every character, and fails only on broken UTF-16.
+    if (codePage == platform::CP_UTF8) {
+        return platform::WideCharToMultiByte(codePage, platform::WC_ERR_INVALID_CHARS, text.c_str(), -1,
+                                             nullptr, 0, nullptr, nullptr) != 0;
+    }
+    platform::BOOL usedDefault = platform::kFalse;
+    return platform::WideCharToMultiByte(codePage, platform::WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr,
+                                         0, nullptr, &usedDefault) != 0 &&
+           !usedDefault;
+}
+
+void CheckProfileFile(const std::u16string& path, platform::UINT codePage, FileReport& report) {
+    platform::Handle file =
+        platform::CreateFileW(path.c_str(), platform::GENERIC_READ, platform::FILE_SHARE_READ, nullptr,
+                              platform::OPEN_EXISTING, 0, nullptr);
+    if (file == platform::InvalidHandleValue()) {
+        AddProblem(report, u"it cannot be opened for reading (error %u)", platform::GetLastError());
+        return;
+    }
+    uint32_t deviceClass = 0;
+    const bool wellFormed = CheckLayout(file, report, deviceClass);
+    platform::CloseHandle(file);
+    if (!wellFormed) {
+        return;
+    }
+    const bool variant = report.parts && report.parts->cmdef;
+    if (variant && deviceClass != kDisplayClass) {
+        AddProblem(report, u"device class %s, not a display profile (\"mntr\"): it is no monitor's profile",
+                   SignatureText(deviceClass));
+    }
+    platform::HPROFILE profile = OpenWithColorSystem(path);
+    if (profile == nullptr) {
+        AddProblem(report, u"the colour system cannot read it as a profile");
+        return;
+    }
+    if (report.parts && !variant) {
+        for (const ExportedTag& tag : kExportedTags) {
+            report.tags.push_back(CheckTag(profile, tag, codePage, report));
+        }
+    }
+    platform::CloseColorProfile(profile);
+}
