@@ -22,8 +22,6 @@ constexpr uint32_t kMethodGlcd = 0x44434C47;
 constexpr std::size_t kReplyBytes = 1024;
 constexpr int32_t kNameCapacity = 512;
 constexpr int32_t kEdidCapacity = 128;
-// Text of one candidate: eight hexadecimal digits and the terminator.
-constexpr std::size_t kCandidateText = 9;
 
 void PutLittleEndian32(uint8_t* out, uint32_t value) {
     for (int b = 0; b < 4; ++b) {
@@ -64,8 +62,7 @@ bool QueryAcpiPanelCode(uint32_t* code) {
     return true;
 }
 
-// One candidate per monitor from bytes 8 to 11 of its base EDID block: the manufacturer field and the
-// product code, each in reverse byte order.
+// One candidate per monitor, from its base EDID block.
 std::vector<std::u16string> EdidCandidates() {
     std::vector<std::u16string> candidates;
     int32_t count = 0;
@@ -91,15 +88,18 @@ std::vector<std::u16string> EdidCandidates() {
     // The filling pass never describes more monitors than it was given room for.
     const std::size_t described = count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), monitors);
     for (std::size_t i = 0; i < described; ++i) {
-        const auto& e = blocks[i];
         char16_t candidate[kCandidateText] = {};
-        FormatW(candidate, kCandidateText, u"%02X%02X%02X%02X", e[9], e[8], e[11], e[10]);
+        EdidCandidate(blocks[i].data(), candidate);
         candidates.emplace_back(candidate);
     }
     return candidates;
 }
 
 } // namespace
+
+void EdidCandidate(const uint8_t* block, char16_t* candidate) {
+    FormatW(candidate, kCandidateText, u"%02X%02X%02X%02X", block[9], block[8], block[11], block[10]);
+}
 
 void* InitializeQRXACPIDevice() {
     g_hAcpiDevice = CreateFileW(kAcpiDevicePath, GENERIC_READ | GENERIC_WRITE,

@@ -61,4 +61,21 @@ TEST_F(SimProfileReaderTest, OnlyProfileFilesOpen) {
     }
 }
 
+TEST_F(SimProfileReaderTest, OpensAProfileInMemory) {
+    test::Bytes bytes = test::IccProfile({{test::Sig("pngm"), test::TextDescTag("abc")}});
+    platform::Profile profile{platform::PROFILE_MEMBUFFER, bytes.data(),
+                              static_cast<platform::DWORD>(bytes.size())};
+    const platform::HPROFILE opened = platform::OpenColorProfileW(
+        &profile, platform::PROFILE_READ, platform::FILE_SHARE_READ, platform::OPEN_EXISTING);
+    ASSERT_NE(opened, nullptr);
+    platform::BOOL present = platform::kFalse;
+    EXPECT_TRUE(platform::IsColorProfileTagPresent(opened, test::Sig("pngm"), &present));
+    EXPECT_TRUE(present);
+    EXPECT_TRUE(platform::CloseColorProfile(opened));
+    profile.cbDataSize = 64;
+    EXPECT_EQ(platform::OpenColorProfileW(&profile, platform::PROFILE_READ, platform::FILE_SHARE_READ,
+                                          platform::OPEN_EXISTING),
+              nullptr);
+}
+
 } // namespace
