@@ -196,7 +196,8 @@ Json ParseDescription(std::string_view text, const std::string& origin) {
     CheckText(text, origin);
     try {
         return Json::parse(text);
-    } catch (const Json::parse_error& e) {
+    } catch (const Json::exception& e) {
+        // Not only syntax errors: a number too large for a double (1e999) is refused as well.
         throw MachineError("the machine description " + origin + " is not valid JSON: " + e.what());
     }
 }
