@@ -1,20 +1,19 @@
 // Fuzzes the reading of a profile's tags as text: the decoding of raw tag bytes, and the whole tag
-// extraction (the colour system's profile reader and the decoding) on fuzzed profile files.
+// extraction (the colour system's profile reader and the decoding) on fuzzed profiles, in memory.
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <span>
-#include <vector>
 
 #include "app/run_context.h"
 #include "fuzz/fuzz_machine.h"
-#include "platform/sim/machine.h"
+#include "platform/color_system.h"
 #include "platform/text.h"
 #include "profile/icc_tag.h"
 #include "profile/tag_text.h"
 
 namespace {
 
+// Never opened: the profile is open already when extraction starts.
 constexpr char16_t kProfile[] = u"C:\\fuzz.icm";
 constexpr std::size_t kText = 512;
 
@@ -38,12 +37,18 @@ void DecodeRaw(const uint8_t* data, std::size_t size) {
     DecodeTagText(Big32(data), head, Big32(data + 4), text, 1 + data[4] % kText);
 }
 
-void ExtractFromFile(const uint8_t* data, std::size_t size) {
-    {
-        std::ofstream out(sim::HostPath(kProfile), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size)); // NOLINT
-    }
+// The whole tag extraction on the profile: the colour system's profile reader opens it (from memory,
+// as a file's bytes) into the run context, and each tag is read and decoded as text.
+void ExtractFromProfile(const uint8_t* data, std::size_t size) {
     ResetRunContext();
+    // The colour system only reads a profile's buffer.
+    platform::Profile profile{platform::PROFILE_MEMBUFFER, const_cast<uint8_t*>(data),
+                              static_cast<platform::DWORD>(size)};
+    g_pIcmFile = platform::OpenColorProfileW(&profile, platform::PROFILE_READ, platform::FILE_SHARE_READ,
+                                             platform::OPEN_EXISTING);
+    if (g_pIcmFile == nullptr) {
+        return;
+    }
     for (const uint32_t signature : kSignatures) {
         char16_t text[kText] = {};
         ParserICCTag(kProfile, text, kText, signature);
@@ -63,6 +68,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     DecodeRaw(data, size);
-    ExtractFromFile(data, size);
+    ExtractFromProfile(data, size);
     return 0;
 }

@@ -155,29 +155,6 @@ uint8_t LowByte(const Variant& value) {
     }
 }
 
-// Copies a one-dimensional array of bytes into block: element k lands at position k; elements below 0
-// or at capacity and above are dropped. Other shapes are skipped.
-void CopyBlockContent(SafeArray* content, uint8_t* block, int32_t capacity) {
-    LONG lower = 0;
-    LONG upper = 0;
-    if (SafeArrayGetDim(content) != 1 || SafeArrayGetElemsize(content) != 1 ||
-        Failed(SafeArrayGetLBound(content, 1, &lower)) || Failed(SafeArrayGetUBound(content, 1, &upper))) {
-        return;
-    }
-    for (int64_t k = lower; k <= upper; ++k) {
-        LONG index = static_cast<LONG>(k);
-        uint8_t byte = 0;
-        const HRESULT hr = SafeArrayGetElement(content, &index, &byte);
-        if (Failed(hr)) {
-            PrintConsoleW(u"Could not get element. Error code =0x%x\n", static_cast<uint32_t>(hr));
-            return;
-        }
-        if (k >= 0 && k < capacity) {
-            block[k] = byte;
-        }
-    }
-}
-
 // Calls the EDID method for the monitor at pos on the descriptor instance at path. False when the
 // routine is to end.
 bool FetchBlock(WbemServices* services, WbemClassObject& descriptorClass, const Variant& path,
@@ -272,6 +249,27 @@ void ReadBlocks(WbemServices* services, int32_t count, const MonitorArrays& out)
 }
 
 } // namespace
+
+void CopyBlockContent(SafeArray* content, uint8_t* block, int32_t capacity) {
+    LONG lower = 0;
+    LONG upper = 0;
+    if (SafeArrayGetDim(content) != 1 || SafeArrayGetElemsize(content) != 1 ||
+        Failed(SafeArrayGetLBound(content, 1, &lower)) || Failed(SafeArrayGetUBound(content, 1, &upper))) {
+        return;
+    }
+    for (int64_t k = lower; k <= upper; ++k) {
+        LONG index = static_cast<LONG>(k);
+        uint8_t byte = 0;
+        const HRESULT hr = SafeArrayGetElement(content, &index, &byte);
+        if (Failed(hr)) {
+            PrintConsoleW(u"Could not get element. Error code =0x%x\n", static_cast<uint32_t>(hr));
+            return;
+        }
+        if (k >= 0 && k < capacity) {
+            block[k] = byte;
+        }
+    }
+}
 
 void GetMonitorEdid(int32_t* count, int32_t* activeFlags, char16_t** instanceNames, int32_t nameCapacity,
                     uint32_t* videoOutputTechnologies, const uint8_t* blockIds, uint8_t* blockTypes,

@@ -22,8 +22,6 @@ constexpr DWORD kIoctlAcpiMethod = 0x0022240C;
 constexpr uint32_t kMethodGlcd = 0x44434C47;
 constexpr std::size_t kReplyBytes = 1024;
 constexpr int32_t kNameCapacity = 512;
-// Text of one candidate: eight hexadecimal digits and the terminator.
-constexpr std::size_t kCandidateText = kPanelCandidateDigits + 1;
 
 void PutLittleEndian32(uint8_t* out, uint32_t value) {
     for (int b = 0; b < 4; ++b) {
@@ -31,14 +29,12 @@ void PutLittleEndian32(uint8_t* out, uint32_t value) {
     }
 }
 
-// One candidate per monitor from bytes 8 to 11 of its base EDID block: the manufacturer field and the
-// product code, each in reverse byte order.
+// One candidate per monitor, from its base EDID block.
 std::vector<std::u16string> EdidCandidates() {
     std::vector<std::u16string> candidates;
     for (const MonitorEdidEntry& monitor : ReadMonitorEdids()) {
-        const auto& e = monitor.block;
         char16_t candidate[kCandidateText] = {};
-        FormatW(candidate, kCandidateText, u"%02X%02X%02X%02X", e[9], e[8], e[11], e[10]);
+        EdidCandidate(monitor.block.data(), candidate);
         candidates.emplace_back(candidate);
         if (g_pRunReport != nullptr) {
             g_pRunReport->candidates.push_back({candidate, false, monitor.instance});
@@ -48,6 +44,10 @@ std::vector<std::u16string> EdidCandidates() {
 }
 
 } // namespace
+
+void EdidCandidate(const uint8_t* block, char16_t* candidate) {
+    FormatW(candidate, kCandidateText, u"%02X%02X%02X%02X", block[9], block[8], block[11], block[10]);
+}
 
 void* InitializeQRXACPIDevice() {
     g_hAcpiDevice = CreateFileW(kAcpiDevicePath, GENERIC_READ | GENERIC_WRITE,

@@ -38,3 +38,10 @@ std::vector<std::u16string> GetPanelCandidates();
 // Whether text has the form of a candidate: eight upper-case hexadecimal digits, the "%08X" of a panel
 // code or the four "%02X" of an EDID's identification bytes.
 bool IsPanelCandidate(std::u16string_view text);
+
+// Text of one candidate: eight hexadecimal digits and the terminator.
+inline constexpr std::size_t kCandidateText = kPanelCandidateDigits + 1;
+
+// The candidate of a monitor's base EDID block (at least 12 bytes): bytes 8 to 11, the manufacturer
+// field and the product code, each in reverse byte order.
+void EdidCandidate(const uint8_t* block, char16_t* candidate);

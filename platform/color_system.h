@@ -14,6 +14,7 @@ using HPROFILE = void*;
 using TAGTYPE = DWORD;
 
 constexpr DWORD PROFILE_FILENAME = 1;
+constexpr DWORD PROFILE_MEMBUFFER = 2;
 constexpr DWORD PROFILE_READ = 1;
 
 // Same layout as PROFILE.

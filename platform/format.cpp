@@ -164,8 +164,9 @@ std::string IntegerDigits(const Directive& directive, const FormatArg& arg, bool
         if (directive.precision == 0 && digits == "0") {
             digits.clear();
         }
-        while (digits.size() < static_cast<std::size_t>(directive.precision)) {
-            digits.insert(digits.begin(), '0');
+        // One insertion: a digit at a time would take quadratic time for a precision of a million.
+        if (digits.size() < static_cast<std::size_t>(directive.precision)) {
+            digits.insert(std::size_t{0}, static_cast<std::size_t>(directive.precision) - digits.size(), '0');
         }
     }
     return digits;

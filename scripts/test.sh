@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the simulated machine's tests (plain and with sanitizers), then the
-# Windows executable and its tests under Wine.
+# Builds and runs every test: the simulated machine's tests (plain and with sanitizers), a replay of
+# every fuzz target's corpus, then the Windows executable and its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -13,6 +13,9 @@ for preset in sim sim-asan; do
     echo "=== $preset: test"
     ctest --test-dir "build/$preset" --output-on-failure -j"$jobs"
 done
+
+echo "=== fuzz: build (clang) and replay each target's corpus"
+FUZZ_REPLAY=1 scripts/fuzz.sh
 
 echo "=== win32: build and test under Wine"
 scripts/test-wine.sh

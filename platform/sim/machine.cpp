@@ -164,19 +164,126 @@ void StartFile(const std::filesystem::path& file) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
 }
 
+// A description larger than this is refused unread: a capture of a real machine is a few kilobytes.
+constexpr std::size_t kMaxDescriptionBytes = 64 * 1024 * 1024;
+// Brackets nested deeper than this are refused before parsing: a description nests about eight levels,
+// and a parse, copy or destruction of a much deeper one recurses once per level.
+constexpr std::size_t kMaxNesting = 64;
+
+// Where a byte of the text lies, for a message that names it.
+std::string Place(std::string_view text, std::size_t offset) {
+    std::size_t line = 1;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < offset; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    return "line " + std::to_string(line) + ", column " + std::to_string(offset - lineStart + 1) + " (byte " +
+           std::to_string(offset) + ")";
+}
+
+// Length of the well-formed UTF-8 sequence at text[i], or 0: no overlong forms, no surrogates, nothing
+// above U+10FFFF.
+std::size_t Utf8Length(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size() || byte(i + 1) < low || byte(i + 1) > high) {
+        return 0;
+    }
+    for (std::size_t k = 2; k < length; ++k) {
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+// Refuses text that is not UTF-8, or whose brackets (outside strings) nest too deep, naming the place.
+void CheckText(std::string_view text, const std::string& origin) {
+    std::size_t depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8Length(text, i);
+        if (length == 0) {
+            throw MachineError("the machine description " + origin + " is not valid UTF-8 at " +
+                               Place(text, i));
+        }
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\') {
+                // The escaped character is checked as UTF-8 on its own.
+                i += i + 1 < text.size() && Utf8Length(text, i + 1) == 1 ? std::size_t{2} : std::size_t{1};
+                continue;
+            }
+            inString = c != '"';
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxNesting) {
+                throw MachineError("the machine description " + origin + " nests deeper than " +
+                                   std::to_string(kMaxNesting) + " levels at " + Place(text, i));
+            }
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+        i += length;
+    }
+}
+
 Json ReadDescription(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         throw MachineError("cannot read the machine description " + file.string());
     }
-    try {
-        return Json::parse(in);
-    } catch (const Json::parse_error& e) {
-        throw MachineError("the machine description " + file.string() + " is not valid JSON: " + e.what());
+    // Read in pieces up to the limit, so that neither a huge file nor an endless one (a pipe, a device)
+    // is taken in whole.
+    std::string text;
+    char piece[64 * 1024];
+    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+        text.append(piece, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > kMaxDescriptionBytes) {
+            throw MachineError("the machine description " + file.string() + " is larger than " +
+                               std::to_string(kMaxDescriptionBytes / (1024 * 1024)) + " MiB");
+        }
     }
+    if (in.bad()) {
+        throw MachineError("cannot read the machine description " + file.string());
+    }
+    return ParseDescription(text, file.string());
 }
 
 } // namespace
+
+Json ParseDescription(std::string_view text, const std::string& origin) {
+    CheckText(text, origin);
+    try {
+        return Json::parse(text);
+    } catch (const Json::exception& e) {
+        // Not only syntax errors: a number too large for a double (1e999) is refused as well.
+        throw MachineError("the machine description " + origin + " is not valid JSON: " + e.what());
+    }
+}
 
 void RegisterModule(Module module) {
     auto& modules = Modules();
@@ -367,6 +474,12 @@ const Json* FindFault(std::string_view call, const Json& fields) {
         }
     }
     return nullptr;
+}
+
+bool HasFault(std::string_view call) {
+    const Json& faults = Current().desc["faults"];
+    return std::any_of(faults.begin(), faults.end(),
+                       [&](const Json& fault) { return fault.value("call", "") == call; });
 }
 
 uint32_t FaultCode(const Json& fault, uint32_t fallback) {

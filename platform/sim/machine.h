@@ -38,6 +38,10 @@ const Json& DefaultMachine();
 // Throws MachineError naming the first unknown or ill-typed key of a description.
 void Validate(const Json& description);
 
+// The description that a machine description file's text holds (origin names the file in messages).
+// Throws MachineError for text that is not UTF-8, nests too deep or is not JSON, naming the place.
+Json ParseDescription(std::string_view text, const std::string& origin);
+
 // Loads the machine from TINTFOLD_ROOT and TINTFOLD_MACHINE; on a MachineError prints the message on
 // standard error and ends the process with status 2 before anything is written to the root.
 void LoadFromEnvironment(int argc, char** argv);
@@ -96,6 +100,9 @@ void DebugLog(std::string_view utf8Text);
 // compare ignoring ASCII case; a match field the fault does not name matches anything; a field the
 // fault names that is not given does not match). Null when none fits.
 const Json* FindFault(std::string_view call, const Json& fields = Json::object());
+
+// Whether the description has a fault for call at all: a cheap test before match fields are built.
+bool HasFault(std::string_view call);
 
 // A fault's "result" as an HRESULT or a Win32 error code: a number, or a string "0x..." or decimal.
 uint32_t FaultCode(const Json& fault, uint32_t fallback);

@@ -1,5 +1,6 @@
 // The colour system's profile reader on the simulated machine, over Little CMS: the open reads the
-// header and the tag table, tags are read raw, on demand, from the file that stays open.
+// header and the tag table, tags are read raw, on demand, from the file that stays open (or from the
+// caller's memory, for a profile given as a buffer).
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -25,15 +26,26 @@ cmsTagSignature AsTag(TAGTYPE tag) {
     return static_cast<cmsTagSignature>(tag);
 }
 
+// A profile that the colour system cannot read is an invalid parameter.
+HPROFILE Opened(cmsHPROFILE opened) {
+    if (opened == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+    }
+    return opened;
+}
+
 } // namespace
 
 HPROFILE OpenColorProfileW(const Profile* profile, DWORD desiredAccess, DWORD, DWORD) {
     static std::once_flag silenced;
     std::call_once(silenced, [] { cmsSetLogErrorHandler(SilentLog); });
-    if (profile == nullptr || profile->dwType != PROFILE_FILENAME || profile->pProfileData == nullptr ||
-        desiredAccess != PROFILE_READ) {
+    if (profile == nullptr || (profile->dwType != PROFILE_FILENAME && profile->dwType != PROFILE_MEMBUFFER) ||
+        profile->pProfileData == nullptr || desiredAccess != PROFILE_READ) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
+    }
+    if (profile->dwType == PROFILE_MEMBUFFER) {
+        return Opened(cmsOpenProfileFromMem(profile->pProfileData, profile->cbDataSize));
     }
     const auto* name = static_cast<const char16_t*>(profile->pProfileData);
     const std::size_t units = profile->cbDataSize / sizeof(char16_t);
@@ -46,12 +58,7 @@ HPROFILE OpenColorProfileW(const Profile* profile, DWORD desiredAccess, DWORD, D
         SetLastError(fault == sim::PathFault::TooLong ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND);
         return nullptr;
     }
-    cmsHPROFILE opened = cmsOpenProfileFromFile(host.c_str(), "r");
-    if (opened == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return opened;
+    return Opened(cmsOpenProfileFromFile(host.c_str(), "r"));
 }
 
 BOOL IsColorProfileTagPresent(HPROFILE profile, TAGTYPE tag, BOOL* present) {

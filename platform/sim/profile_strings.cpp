@@ -26,6 +26,7 @@
 
 #include "platform/code_page.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/profile_text.h"
 
 namespace platform {
 
@@ -405,16 +406,7 @@ BOOL WriteProfileString(const char16_t* section, const char16_t* key, const char
     if (!exists && !std::filesystem::is_directory(host.parent_path(), error)) {
         return Fail(ERROR_PATH_NOT_FOUND);
     }
-    std::string updated;
-    const std::u16string sectionName = Trimmed(section);
-    if (IsUtf16(bytes)) {
-        Utf16File file = SplitUtf16(bytes);
-        Edit(file.units, sectionName, key, value);
-        updated = JoinUtf16(file);
-    } else {
-        updated = bytes;
-        Edit(updated, sectionName, key, value);
-    }
+    const std::string updated = sim::ProfileWrite(bytes, section, key, value);
     if (updated != bytes && !WriteWhole(host, updated, exists)) {
         return Fail(ERROR_ACCESS_DENIED);
     }
@@ -459,6 +451,40 @@ UINT ParseInteger(std::u16string_view text) {
 
 } // namespace
 
+} // namespace platform
+
+namespace sim {
+
+platform::UINT ProfileInt(const std::string& bytes, const char16_t* section, const char16_t* key,
+                          platform::UINT fallback) {
+    using namespace platform;
+    const std::u16string sectionName = Trimmed(section);
+    const std::u16string keyName = Trimmed(key);
+    const std::optional<std::u16string> value =
+        IsUtf16(bytes) ? FindValue(std::u16string_view(SplitUtf16(bytes).units), sectionName, keyName)
+                       : FindValue(std::string_view(bytes), sectionName, keyName);
+    // An empty value reads as missing.
+    return value && !value->empty() ? ParseInteger(*value) : fallback;
+}
+
+std::string ProfileWrite(const std::string& bytes, const char16_t* section, const char16_t* key,
+                         const char16_t* value) {
+    using namespace platform;
+    const std::u16string sectionName = Trimmed(section);
+    if (IsUtf16(bytes)) {
+        Utf16File file = SplitUtf16(bytes);
+        Edit(file.units, sectionName, key, value);
+        return JoinUtf16(file);
+    }
+    std::string updated = bytes;
+    Edit(updated, sectionName, key, value);
+    return updated;
+}
+
+} // namespace sim
+
+namespace platform {
+
 UINT GetPrivateProfileIntW(const char16_t* section, const char16_t* key, int defaultValue,
                            const char16_t* fileName) {
     const auto fallback = static_cast<UINT>(defaultValue);
@@ -470,13 +496,7 @@ UINT GetPrivateProfileIntW(const char16_t* section, const char16_t* key, int def
     if (host.empty() || ReadRegularFile(host, bytes) != ReadResult::kRead) {
         return fallback;
     }
-    const std::u16string sectionName = Trimmed(section);
-    const std::u16string keyName = Trimmed(key);
-    const std::optional<std::u16string> value =
-        IsUtf16(bytes) ? FindValue(std::u16string_view(SplitUtf16(bytes).units), sectionName, keyName)
-                       : FindValue(std::string_view(bytes), sectionName, keyName);
-    // An empty value reads as missing.
-    return value && !value->empty() ? ParseInteger(*value) : fallback;
+    return sim::ProfileInt(bytes, section, key, fallback);
 }
 
 BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,

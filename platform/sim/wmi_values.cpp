@@ -79,10 +79,12 @@ HRESULT SafeArrayGetElement(SafeArray* array, LONG* indices, void* element) {
     if (offset < 0 || offset >= static_cast<int64_t>(array->Count())) {
         return DISP_E_BADINDEX;
     }
-    sim::Json fields = array->faultFields;
-    fields["index"] = *indices;
-    if (const sim::Json* fault = sim::FindFault("SafeArrayGetElement", fields)) {
-        return MakeHresult(sim::FaultCode(*fault, static_cast<uint32_t>(E_FAIL)));
+    if (array->faultable) {
+        sim::Json fields = array->faultFields;
+        fields["index"] = *indices;
+        if (const sim::Json* fault = sim::FindFault("SafeArrayGetElement", fields)) {
+            return MakeHresult(sim::FaultCode(*fault, static_cast<uint32_t>(E_FAIL)));
+        }
     }
     const uint8_t* source = array->bytes.data() + static_cast<std::size_t>(offset) * array->elementSize;
     std::memcpy(element, source, array->elementSize);
@@ -122,6 +124,7 @@ template <typename T> void AppendRaw(std::vector<uint8_t>& bytes, const T& value
 void MakeArray(const Json& value, const Json& faultFields, Variant* out) {
     auto* array = new SafeArray;
     array->faultFields = faultFields;
+    array->faultable = HasFault("SafeArrayGetElement");
     array->elementSize = sizeof(int32_t);
     for (const Json& element : value) {
         AppendRaw(array->bytes, element.is_number() ? static_cast<int32_t>(element.get<int64_t>()) : 0);
@@ -194,6 +197,7 @@ void MakeByteArray(const std::vector<uint8_t>& bytes, LONG lowerBound, UINT elem
     VariantInit(out);
     auto* array = new SafeArray;
     array->faultFields = faultFields;
+    array->faultable = HasFault("SafeArrayGetElement");
     array->lowerBound = lowerBound;
     array->elementSize = elementSize == 0 ? 1 : elementSize;
     array->bytes.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(

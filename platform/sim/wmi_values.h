@@ -12,13 +12,15 @@
 namespace platform {
 
 // A one-dimensional safe array of numbers. Elements are kept as raw little-endian bytes. faultFields are the
-// match fields of a SafeArrayGetElement fault for this array (the index is added per call).
+// match fields of a SafeArrayGetElement fault for this array (the index is added per call); faultable
+// tells whether the machine has such faults at all, so that reads of other machines' arrays skip the search.
 struct SafeArray {
     UINT dims = 1;
     UINT elementSize = 1;
     LONG lowerBound = 0;
     std::vector<uint8_t> bytes;
     sim::Json faultFields = sim::Json::object();
+    bool faultable = false;
 
     std::size_t Count() const { return elementSize == 0 ? 0 : bytes.size() / elementSize; }
 };

@@ -57,6 +57,7 @@
     X(CP_ACP)                                                                                                \
     X(WC_COMPOSITECHECK)                                                                                     \
     X(PROFILE_FILENAME)                                                                                      \
+    X(PROFILE_MEMBUFFER)                                                                                     \
     X(PROFILE_READ)                                                                                          \
     X(COINIT_MULTITHREADED)                                                                                  \
     X(RPC_C_AUTHN_LEVEL_DEFAULT)                                                                             \

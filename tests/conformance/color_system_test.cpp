@@ -82,4 +82,19 @@ TEST_F(ColorSystemConformance, OnlyWholeProfileFilesOpen) {
     }
 }
 
+TEST_F(ColorSystemConformance, OpensAProfileInMemory) {
+    test::Bytes bytes = test::IccProfile({{test::Sig("wtpt"), test::XyzTag({0.9642, 1.0, 0.8249})},
+                                          {test::Sig("pngm"), test::TextDescTag("abc")}});
+    Profile profile{PROFILE_MEMBUFFER, bytes.data(), static_cast<DWORD>(bytes.size())};
+    const HPROFILE opened = OpenColorProfileW(&profile, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    ASSERT_NE(opened, nullptr);
+    BOOL present = kFalse;
+    EXPECT_TRUE(IsColorProfileTagPresent(opened, test::Sig("pngm"), &present));
+    EXPECT_TRUE(present);
+    EXPECT_TRUE(CloseColorProfile(opened));
+    // A buffer shorter than the profile's header is no profile.
+    profile.cbDataSize = 64;
+    EXPECT_EQ(OpenColorProfileW(&profile, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING), nullptr);
+}
+
 } // namespace

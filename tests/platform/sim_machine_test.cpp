@@ -205,9 +205,35 @@ TEST_F(SimMachineTest, UnusableDescriptionEndsWithStatusTwoAndWritesNothing) {
     EXPECT_EXIT(sim::LoadFromEnvironment(1, argv), ::testing::ExitedWithCode(2), "console.sessionID");
     std::ofstream(description) << "{ not json";
     EXPECT_EXIT(sim::LoadFromEnvironment(1, argv), ::testing::ExitedWithCode(2), "not valid JSON");
+    // An endless file is read no further than the limit.
+    setenv("TINTFOLD_MACHINE", "/dev/zero", 1);
+    EXPECT_EXIT(sim::LoadFromEnvironment(1, argv), ::testing::ExitedWithCode(2), "larger than 64 MiB");
     unsetenv("TINTFOLD_ROOT");
     unsetenv("TINTFOLD_MACHINE");
     EXPECT_FALSE(std::filesystem::exists(root));
+}
+
+TEST(SimMachineParse, RefusesDeepNestingAndBadUtf8NamingThePlace) {
+    const auto refusal = [](const std::string& text) {
+        try {
+            sim::ParseDescription(text, "m.json");
+        } catch (const sim::MachineError& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    EXPECT_EQ(refusal("{\"program\": \"C:\\\\\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\\\"[{\"}"), "");
+    const std::string deep = "{\"wmi\":\n  " + std::string(1000000, '[') + std::string(1000000, ']') + "}";
+    EXPECT_EQ(refusal(deep),
+              "the machine description m.json nests deeper than 64 levels at line 2, column 66 "
+              "(byte 73)");
+    // A stray byte, an overlong form, a surrogate, a cut sequence.
+    for (const char* bad :
+         {"{\"a\": \"\x80\"}", "{\"a\": \"\xC0\xAF\"}", "{\"a\": \"\xED\xA0\x80\"}", "{\"a\": \"\xE2\x82"}) {
+        EXPECT_EQ(refusal(bad),
+                  "the machine description m.json is not valid UTF-8 at line 1, column 8 (byte 7)")
+            << bad;
+    }
 }
 
 TEST_F(SimMachineTest, EnvironmentRootUsesItsOwnMachineFile) {
