@@ -7,27 +7,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-WINE=${WINE:-/usr/lib/wine/wine64}
-WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+source scripts/wine-prefix.sh
 
 cmake --build build/win32 -j2 --target tintfold tintfold-capture tintfold-inspect
 cmake --build build/sim -j2 --target tintfold tintfold-inspect make_profiles
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tintfold-round-trip.XXXXXX")
-WINEPREFIX="$work/prefix"
-mkdir -p "$WINEPREFIX"
-export WINEPREFIX
-export WINEDEBUG=-all
-unset DISPLAY WAYLAND_DISPLAY
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-cleanup() {
-    "$WINESERVER" -k >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-"$WINESERVER" -p
-"$WINE" wineboot -i </dev/null >/dev/null 2>&1
+start_wine_prefix "$work"
 
 # The programs and one profile, beside each other on Wine's drive C:.
 program_folder="$WINEPREFIX/drive_c/Tintfold"
