@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 
 #include "platform/sim/machine.h"
+#include "scenario/scenario_machines.h"
 #include "support/host_files.h"
 
 namespace {
@@ -78,16 +79,7 @@ Json AllInOne() {
 // A second monitor, enumerated first, whose EDID names panel AE0D2211.
 Json TwoMonitors() {
     Json wmi = sim::DefaultMachine()["wmi"];
-    Json& monitors = wmi["ROOT\\WMI"];
-    Json params = monitors["WmiMonitorConnectionParams"][0];
-    Json descriptor = monitors["WmiMonitorDescriptorMethods"][0];
-    params["InstanceName"] = descriptor["InstanceName"] = "DISPLAY\\EXT2211\\5&1&0&UID1_0";
-    std::string edid = descriptor["BlockContent"];
-    edid.replace(16, 8, "0DAE1122");
-    descriptor["BlockContent"] = edid;
-    monitors["WmiMonitorConnectionParams"].insert(monitors["WmiMonitorConnectionParams"].begin(), params);
-    monitors["WmiMonitorDescriptorMethods"].insert(monitors["WmiMonitorDescriptorMethods"].begin(),
-                                                   descriptor);
+    scenario::AddSecondMonitorFirst(wmi);
     return {{"wmi", wmi}};
 }
 

@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 
 #include "platform/sim/machine.h"
+#include "scenario/scenario_machines.h"
 #include "support/host_files.h"
 
 namespace {
@@ -180,16 +181,7 @@ TEST_F(ProfileScenario, PanelCodeOfTheAcpiDeviceOnAnAllInOne) {
 
 TEST_F(ProfileScenario, SecondCandidateChosenWhenTheFirstHasNoProfile) {
     // A second monitor, enumerated first, whose EDID names panel AE0D2211.
-    Json& monitors = machine_["wmi"]["ROOT\\WMI"];
-    Json params = monitors["WmiMonitorConnectionParams"][0];
-    Json descriptor = monitors["WmiMonitorDescriptorMethods"][0];
-    params["InstanceName"] = descriptor["InstanceName"] = "DISPLAY\\EXT2211\\5&1&0&UID1_0";
-    std::string edid = descriptor["BlockContent"];
-    edid.replace(16, 8, "0DAE1122");
-    descriptor["BlockContent"] = edid;
-    monitors["WmiMonitorConnectionParams"].insert(monitors["WmiMonitorConnectionParams"].begin(), params);
-    monitors["WmiMonitorDescriptorMethods"].insert(monitors["WmiMonitorDescriptorMethods"].begin(),
-                                                   descriptor);
+    scenario::AddSecondMonitorFirst(machine_["wmi"]);
     MakeProfiles("--pntp second");
     WriteDataFile("[ICMTag]\r\nPNTP=old\r\n");
     Run();
