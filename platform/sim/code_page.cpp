@@ -415,7 +415,7 @@ bool Decode(const CodePageTable& table, DWORD flags, std::string_view text, std:
         char16_t unit = table.single[byte];
         if (table.lead[byte]) {
             const bool pair = i + 1 < text.size();
-            unit = pair ? table.pairs[(byte << 8) | static_cast<unsigned char>(text[i + 1])] : kNoChar;
+            unit = pair ? table.pairs[(std::size_t{byte} << 8) | static_cast<unsigned char>(text[i + 1])] : kNoChar;
             i += pair ? 1 : 0;
             if (unit == kNoChar && (flags & kMbErrInvalidChars) != 0) {
                 return false;
