@@ -1,5 +1,8 @@
 #include "panel/monitor_edid.h"
 
+#include <string>
+#include <unordered_map>
+
 #include "app/diagnostics.h"
 #include "discovery/wmi_access.h"
 #include "platform/text.h"
@@ -130,14 +133,22 @@ bool ReadMonitors(WbemServices* services, int32_t* count, const MonitorArrays& o
     return true;
 }
 
-// The position of the stored monitor with this instance name (ignoring case), or -1.
-int32_t FindMonitor(const char16_t* name, int32_t count, char16_t* const* instanceNames) {
-    for (int32_t j = 0; j < count; ++j) {
-        if (WEqualNoCase(instanceNames[j], name)) {
-            return j;
-        }
+// The position of the first stored monitor of each instance name (ignoring case), so that pairing every
+// descriptor with its monitor stays linear in the number of monitors.
+using MonitorIndex = std::unordered_map<std::u16string, int32_t>;
+
+MonitorIndex IndexMonitors(int32_t count, char16_t* const* instanceNames) {
+    MonitorIndex index;
+    for (int32_t j = 0; instanceNames != nullptr && j < count; ++j) {
+        index.try_emplace(WFoldNoCase(instanceNames[j]), j);
     }
-    return -1;
+    return index;
+}
+
+// The position of the stored monitor with this instance name (ignoring case), or -1.
+int32_t FindMonitor(const MonitorIndex& index, const char16_t* name) {
+    const auto found = index.find(WFoldNoCase(name));
+    return found == index.end() ? -1 : found->second;
 }
 
 uint8_t LowByte(const Variant& value) {
@@ -219,6 +230,7 @@ void ReadBlocks(WbemServices* services, int32_t count, const MonitorArrays& out)
     if (!OpenClass(services, kDescriptorClass, classObject, instances) || instances.object == nullptr) {
         return;
     }
+    const MonitorIndex index = IndexMonitors(count, out.instanceNames);
     for (;;) {
         Released<WbemClassObject> instance{NextObject(instances.object)};
         if (instance.object == nullptr) {
@@ -237,7 +249,7 @@ void ReadBlocks(WbemServices* services, int32_t count, const MonitorArrays& out)
             return;
         }
         const int32_t pos = type == CIM_STRING && IsString(name.value) && out.instanceNames != nullptr
-                                ? FindMonitor(name.value.bstrVal, count, out.instanceNames)
+                                ? FindMonitor(index, name.value.bstrVal)
                                 : -1;
         if (pos < 0) {
             continue;

@@ -82,6 +82,14 @@ bool WEqualNoCase(const char16_t* a, const char16_t* b) {
     return FoldAscii(*a) == FoldAscii(*b);
 }
 
+std::u16string WFoldNoCase(const char16_t* text) {
+    std::u16string folded;
+    for (; *text != 0; ++text) {
+        folded.push_back(FoldAscii(*text));
+    }
+    return folded;
+}
+
 const char16_t* WFind(const char16_t* text, char16_t unit) {
     for (; *text != 0; ++text) {
         if (*text == unit) {

@@ -15,6 +15,8 @@ void WClear(char16_t* dest, std::size_t capacity);
 bool WEqual(const char16_t* a, const char16_t* b);
 // Equal when the ASCII letters A to Z are folded to lower case.
 bool WEqualNoCase(const char16_t* a, const char16_t* b);
+// The text as WEqualNoCase compares it: two texts are equal ignoring case exactly when these are equal.
+std::u16string WFoldNoCase(const char16_t* text);
 // Position of the first occurrence of unit in text, or null.
 const char16_t* WFind(const char16_t* text, char16_t unit);
 // Case-sensitive substring test.

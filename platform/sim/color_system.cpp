@@ -158,8 +158,7 @@ platform::BOOL Install(const char16_t* machineName, const char16_t* profileName)
     const std::filesystem::path folder = sim::HostPath(kColorFolder);
     std::filesystem::create_directories(folder, error);
     const std::filesystem::path target = sim::HostPath(std::u16string(kColorFolder) + u"\\" + fileName);
-    if (error || !std::filesystem::copy_file(source, target,
-                                             std::filesystem::copy_options::overwrite_existing, error)) {
+    if (error || !sim::CopyHostFile(source, target)) {
         platform::SetLastError(platform::ERROR_ACCESS_DENIED);
         return platform::kFalse;
     }

@@ -2,7 +2,12 @@
 // copying and the existence test. Names are looked up ignoring ASCII case (HostPath).
 #include "platform/files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -284,8 +289,7 @@ DWORD Copy(std::u16string_view from, std::u16string_view to, BOOL failIfExists) 
             return kErrorSharingViolation;
         }
     }
-    std::filesystem::copy_file(source, destination, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) {
+    if (!CopyHostFile(source, destination)) {
         return platform::ERROR_ACCESS_DENIED;
     }
     if (!replaces) {
@@ -295,6 +299,71 @@ DWORD Copy(std::u16string_view from, std::u16string_view to, BOOL failIfExists) 
 }
 
 } // namespace
+
+namespace {
+
+// Writes the bytes [from, to) of one file at the same place in the other, in pieces of a bounded buffer.
+bool CopyRange(int in, int out, off_t from, off_t to) {
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    std::vector<char> buffer(kPiece);
+    while (from < to) {
+        const auto wanted = static_cast<std::size_t>(std::min<off_t>(to - from, static_cast<off_t>(kPiece)));
+        const ssize_t got = ::pread(in, buffer.data(), wanted, from);
+        if (got <= 0) {
+            return got == 0; // the source was cut short meanwhile: the rest stays a hole
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put =
+                ::pwrite(out, buffer.data() + done, static_cast<std::size_t>(got - done), from + done);
+            if (put < 0) {
+                return false;
+            }
+            done += put;
+        }
+        from += got;
+    }
+    return true;
+}
+
+// The data ranges of the first size bytes, as the file system reports them; a file system that cannot
+// tell holes gives the whole file as data.
+bool CopyData(int in, int out, off_t size) {
+    for (off_t at = 0; at < size;) {
+        const off_t data = ::lseek(in, at, SEEK_DATA);
+        if (data < 0) {
+            return errno == ENXIO || (errno == EINVAL && CopyRange(in, out, at, size));
+        }
+        const off_t hole = std::min(::lseek(in, data, SEEK_HOLE), size);
+        if (hole < data || !CopyRange(in, out, data, hole)) {
+            return false;
+        }
+        at = hole;
+    }
+    return true;
+}
+
+} // namespace
+
+bool CopyHostFile(const std::filesystem::path& source, const std::filesystem::path& destination) {
+    const int in = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (in < 0) {
+        return false;
+    }
+    struct stat info {};
+    struct stat existing {};
+    // A file is never copied onto itself: opening it for writing would empty it.
+    const bool exists = ::stat(destination.c_str(), &existing) == 0;
+    bool copied = ::fstat(in, &info) == 0 && S_ISREG(info.st_mode) &&
+                  !(exists && existing.st_dev == info.st_dev && existing.st_ino == info.st_ino);
+    const int out =
+        copied ? ::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, info.st_mode & 0777)
+               : -1;
+    // The size at opening bounds the copy, so that a file that someone keeps growing still ends.
+    copied = out >= 0 && ::ftruncate(out, info.st_size) == 0 && CopyData(in, out, info.st_size);
+    copied = (out < 0 || ::close(out) == 0) && copied;
+    ::close(in);
+    return copied;
+}
 
 } // namespace sim
 

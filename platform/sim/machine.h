@@ -90,6 +90,11 @@ std::filesystem::path HostPath(std::u16string_view windowsPath, PathFault* fault
 // the run writes into is never read again to find its new names.
 void NoteCreated(const std::filesystem::path& host);
 
+// Copies a regular host file over destination (created or replaced, with the source's permissions),
+// keeping its holes: only the source's data ranges are read and written, so that a large sparse file
+// copies in the time of its data. False when the source is not a regular file or a step fails.
+bool CopyHostFile(const std::filesystem::path& source, const std::filesystem::path& destination);
+
 // One journal.jsonl record: {"call": call, ...fields}.
 void Journal(std::string_view call, Json fields);
 

@@ -2,6 +2,7 @@
 // "wmi" key: per namespace, per class, the instances in enumeration order.
 #include <map>
 #include <optional>
+#include <unordered_map>
 
 #include "platform/sim/machine.h"
 #include "platform/sim/wmi_values.h"
@@ -521,14 +522,19 @@ class Services : public Counted<WbemServices> {
         return instances != nullptr && instances->is_array() ? instances : nullptr;
     }
 
-    static int FindInstance(const Json& instances, const std::string& keyValue) {
-        for (std::size_t i = 0; i < instances.size(); ++i) {
-            const auto key = InstanceKey(instances[i]);
-            if (key && EqualNoCase(key->second, keyValue)) {
-                return static_cast<int>(i);
+    // The first instance whose key has this value (ignoring case). Each class's instances are indexed
+    // once per connection, so that calling a method on every instance of a large class stays linear.
+    int FindInstance(const Json& instances, const std::string& keyValue) {
+        auto [index, added] = instanceIndex_.try_emplace(&instances);
+        if (added) {
+            for (std::size_t i = 0; i < instances.size(); ++i) {
+                if (const auto key = InstanceKey(instances[i])) {
+                    index->second.try_emplace(UpperAsciiText(key->second), static_cast<int>(i));
+                }
             }
         }
-        return -1;
+        const auto found = index->second.find(UpperAsciiText(keyValue));
+        return found == index->second.end() ? -1 : found->second;
     }
 
     HRESULT Enumerate(const std::string& className, std::string_view call, EnumWbemClassObject** enumerator) {
@@ -617,6 +623,7 @@ class Services : public Counted<WbemServices> {
     }
 
     std::string namespace_;
+    std::unordered_map<const Json*, std::unordered_map<std::string, int>> instanceIndex_;
 };
 
 class Locator : public Counted<WbemLocator> {

@@ -2,6 +2,9 @@
 // the drive, drives the machine lacks, host names and the journal.
 #include "platform/files.h"
 
+#include <sys/stat.h>
+
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 
@@ -63,6 +66,30 @@ TEST_F(SimFilesTest, CopyAndFolderCreationAreJournalled) {
     EXPECT_EQ(folders[0]["path"], "C:\\ProgramData\\Maker\\Staging\\");
     EXPECT_EQ(folders[0]["result"], 0);
     EXPECT_EQ(folders[1]["result"], ERROR_PATH_NOT_FOUND);
+}
+
+TEST_F(SimFilesTest, CopyKeepsTheHolesOfASparseFile) {
+    WriteFile(u"C:\\Src\\big.icm", "head");
+    const std::filesystem::path source = sim::HostPath(u"C:\\Src\\big.icm");
+    constexpr std::uintmax_t kSize = std::uintmax_t{256} << 20;
+    std::filesystem::resize_file(source, kSize);
+    std::fstream(source, std::ios::binary | std::ios::in | std::ios::out).seekp(kSize - 4).write("tail", 4);
+    MakeFolder(u"C:\\Dst");
+    ASSERT_NE(CopyFileW(u"C:\\Src\\big.icm", u"C:\\Dst\\big.icm", kTrue), kFalse);
+
+    const std::filesystem::path copy = sim::HostPath(u"C:\\Dst\\big.icm");
+    ASSERT_EQ(std::filesystem::file_size(copy), kSize);
+    std::ifstream in(copy, std::ios::binary);
+    std::string head(4, '\0');
+    std::string tail(4, '\0');
+    in.read(head.data(), 4).seekg(kSize - 4).read(tail.data(), 4);
+    EXPECT_EQ(head + tail, "headtail");
+    struct stat original {};
+    struct stat copied {};
+    ASSERT_EQ(::stat(source.c_str(), &original), 0);
+    ASSERT_EQ(::stat(copy.c_str(), &copied), 0);
+    // Where the host's file system keeps the source sparse, the copy is as sparse.
+    EXPECT_LE(copied.st_blocks, original.st_blocks + 16);
 }
 
 TEST_F(SimFilesTest, HostLinksAreReparsePointsAndHeldNamesStayInPlace) {
