@@ -11,7 +11,11 @@ seconds=${1:-60}
 shift || true
 
 cmake --preset fuzz >/dev/null
-cmake --build build/fuzz -j"$(nproc)" >/dev/null
+# Quiet unless the build fails, and then with what failed.
+if ! build_log=$(cmake --build build/fuzz -j"$(nproc)" 2>&1); then
+    printf '%s\n' "$build_log" >&2
+    exit 1
+fi
 
 # A small quarantine and no fill of new blocks: use-after-free within an input is still found, and the
 # fuzzer does not spend its time on fresh pages.
