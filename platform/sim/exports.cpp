@@ -28,7 +28,8 @@ const std::array<Export, 6>& Exports() {
         {u"user32.dll", "DisplayConfigGetDeviceInfo", AsProc(&platform::DisplayConfigGetDeviceInfo)},
         {u"user32.dll", "GetDisplayConfigBufferSizes", AsProc(&platform::GetDisplayConfigBufferSizes)},
         {u"user32.dll", "QueryDisplayConfig", AsProc(&platform::QueryDisplayConfig)},
-        {u"mscms.dll", "WcsSetCalibrationManagementState", AsProc(&platform::WcsSetCalibrationManagementState)},
+        {u"mscms.dll", "WcsSetCalibrationManagementState",
+         AsProc(&platform::WcsSetCalibrationManagementState)},
     }};
     return table;
 }
