@@ -4,10 +4,6 @@ namespace platform {
 
 namespace {
 
-char16_t FoldAscii(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
 void AppendUtf8(std::string& out, char32_t cp) {
     auto put = [&out](unsigned value) { out.push_back(static_cast<char>(value)); };
     if (cp < 0x80) {
@@ -72,6 +68,10 @@ bool WEqual(const char16_t* a, const char16_t* b) {
         ++b;
     }
     return *a == *b;
+}
+
+char16_t FoldAscii(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
 bool WEqualNoCase(const char16_t* a, const char16_t* b) {

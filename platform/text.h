@@ -13,6 +13,8 @@ std::size_t WCopy(char16_t* dest, std::size_t capacity, const char16_t* text);
 // Zero-fills a buffer of capacity units.
 void WClear(char16_t* dest, std::size_t capacity);
 bool WEqual(const char16_t* a, const char16_t* b);
+// The unit with an ASCII letter A to Z folded to lower case, as the comparisons below fold it.
+char16_t FoldAscii(char16_t c);
 // Equal when the ASCII letters A to Z are folded to lower case.
 bool WEqualNoCase(const char16_t* a, const char16_t* b);
 // The text as WEqualNoCase compares it: two texts are equal ignoring case exactly when these are equal.

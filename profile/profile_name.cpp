@@ -2,17 +2,16 @@
 
 #include <algorithm>
 
-namespace {
+#include "platform/text.h"
 
-char16_t FoldAscii(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
+namespace {
 
 // Removes suffix from the end of text when it is there, ignoring ASCII letter case.
 bool StripSuffix(std::u16string_view& text, std::u16string_view suffix) {
     if (text.size() < suffix.size() ||
-        !std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                    [](char16_t a, char16_t b) { return FoldAscii(a) == FoldAscii(b); })) {
+        !std::equal(
+            suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+            [](char16_t a, char16_t b) { return platform::FoldAscii(a) == platform::FoldAscii(b); })) {
         return false;
     }
     text.remove_suffix(suffix.size());
