@@ -1,6 +1,6 @@
 // Fuzz target: arbitrary bytes as the text of a profile-string file, read and edited in memory as the
 // simulated machine's GetPrivateProfileIntW and WritePrivateProfileStringW read and edit a file.
-// The first byte chooses the machine's ANSI code page; the rest is the file.
+// The first byte chooses the machine's ANSI code page and the edit; the rest is the file.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -36,21 +36,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::string file(reinterpret_cast<const char*>(data + 1), size - 1);
 
-    sim::ProfileInt(file, u"Main", u"DebugMessage", 0);
-    // A value written is the value read back, whatever the rest of the file holds.
-    file = sim::ProfileWrite(file, u"ICMTag", u"PNGM", u"123");
-    Require(sim::ProfileInt(file, u"ICMTag", u"PNGM", 0) == 123);
-    file = sim::ProfileWrite(file, u"ICMTag", u"PNTP", u"-4");
-    Require(sim::ProfileInt(file, u"icmtag", u"pntp", 0) == 0xFFFFFFFCu);
-    // A delete removes the first key of the name; a section may hold the name more than once, so the
-    // key reads as missing only once deleting changes nothing more.
-    for (std::string next = sim::ProfileWrite(file, u"Main", u"DebugMessage", nullptr); next != file;
-         next = sim::ProfileWrite(file, u"Main", u"DebugMessage", nullptr)) {
-        file = std::move(next);
+    // One edit per input, chosen by the first byte too, and read back: every edit walks the whole file.
+    switch (data[0] / kCodePages.size() % 3) {
+    case 0:
+        // A value written is the value read back, whatever the rest of the file holds; names match
+        // whatever their letter case.
+        file = sim::ProfileWrite(file, u"ICMTag", u"PNTP", u"-4");
+        Require(sim::ProfileInt(file, u"icmtag", u"pntp", 0) == 0xFFFFFFFCu);
+        break;
+    case 1:
+        // A delete removes the first key of the name; a section may hold the name more than once, so
+        // the key reads as missing only once deleting changes nothing more.
+        for (std::string next = sim::ProfileWrite(file, u"Main", u"DebugMessage", nullptr); next != file;
+             next = sim::ProfileWrite(file, u"Main", u"DebugMessage", nullptr)) {
+            file = std::move(next);
+        }
+        Require(sim::ProfileInt(file, u"Main", u"DebugMessage", 7) == 7);
+        break;
+    default:
+        // Once every section of the name is deleted, none of its keys can be read.
+        file = sim::ProfileWrite(file, u"ICMTag", nullptr, nullptr);
+        Require(sim::ProfileInt(file, u"ICMTag", u"PNGM", 5) == 5);
+        break;
     }
-    Require(sim::ProfileInt(file, u"Main", u"DebugMessage", 7) == 7);
-    // Once every section of the name is deleted, none of its keys can be read.
-    file = sim::ProfileWrite(file, u"ICMTag", nullptr, nullptr);
-    Require(sim::ProfileInt(file, u"ICMTag", u"PNGM", 5) == 5);
     return 0;
 }

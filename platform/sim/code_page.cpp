@@ -270,11 +270,24 @@ bool IsNonspacingMark(char16_t unit) {
     return unit >= 0x0300 && unit <= 0x036F;
 }
 
+// The machine's ANSI code page, read from its description once per machine: every conversion asks for it.
+UINT& LoadedAnsiCodePage() {
+    static UINT codePage = 0;
+    return codePage;
+}
+
+[[maybe_unused]] const bool registered =
+    (sim::RegisterModule({[] { LoadedAnsiCodePage() = 0; }, nullptr}), true);
+
 UINT AnsiCodePage() {
-    const sim::Json& desc = sim::Current().desc;
-    const auto it = desc.find("ansiCodePage");
-    // A JSON integer is signed or unsigned depending on where it came from; validation keeps it in range.
-    return it != desc.end() && it->is_number_integer() ? it->get<UINT>() : sim::kWindows1252;
+    UINT& codePage = LoadedAnsiCodePage();
+    if (codePage == 0) {
+        const sim::Json& desc = sim::Current().desc;
+        const auto it = desc.find("ansiCodePage");
+        // A JSON integer is signed or unsigned depending on where it came from; validation keeps it in range.
+        codePage = it != desc.end() && it->is_number_integer() ? it->get<UINT>() : sim::kWindows1252;
+    }
+    return codePage;
 }
 
 UINT Resolve(UINT codePage) {
@@ -487,3 +500,19 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* source, int 
 }
 
 } // namespace platform
+
+namespace sim {
+
+// What MultiByteToWideChar(CP_ACP, 0, ...) gives, in one pass instead of a measuring call and a
+// converting one: the sim converts every narrow name and profile-string line through here.
+std::u16string AnsiToUtf16(std::string_view text) {
+    const platform::UINT codePage = platform::AnsiCodePage();
+    if (codePage == kUtf8) {
+        return platform::Utf8Convert(text);
+    }
+    std::u16string wide;
+    platform::Decode(platform::Table(codePage), 0, text, wide);
+    return wide;
+}
+
+} // namespace sim

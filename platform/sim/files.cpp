@@ -305,16 +305,18 @@ namespace {
 // Writes the bytes [from, to) of one file at the same place in the other, in pieces of a bounded buffer.
 bool CopyRange(int in, int out, off_t from, off_t to) {
     constexpr std::size_t kPiece = std::size_t{1} << 20;
-    std::vector<char> buffer(kPiece);
+    // No bigger than the range and not cleared first: most profiles are a few kilobytes.
+    const auto size = static_cast<std::size_t>(std::min<off_t>(to - from, static_cast<off_t>(kPiece)));
+    const auto buffer = std::make_unique_for_overwrite<char[]>(size);
     while (from < to) {
-        const auto wanted = static_cast<std::size_t>(std::min<off_t>(to - from, static_cast<off_t>(kPiece)));
-        const ssize_t got = ::pread(in, buffer.data(), wanted, from);
+        const auto wanted = static_cast<std::size_t>(std::min<off_t>(to - from, static_cast<off_t>(size)));
+        const ssize_t got = ::pread(in, buffer.get(), wanted, from);
         if (got <= 0) {
             return got == 0; // the source was cut short meanwhile: the rest stays a hole
         }
         for (ssize_t done = 0; done < got;) {
             const ssize_t put =
-                ::pwrite(out, buffer.data() + done, static_cast<std::size_t>(got - done), from + done);
+                ::pwrite(out, buffer.get() + done, static_cast<std::size_t>(got - done), from + done);
             if (put < 0) {
                 return false;
             }

@@ -147,21 +147,29 @@ std::size_t FullPathLength(const std::vector<std::u16string_view>& components, b
     return components.empty() || trailingSeparator ? length + 1 : length;
 }
 
-void AppendLine(const std::filesystem::path& file, std::string_view line) {
-    std::ofstream out(file, std::ios::binary | std::ios::app);
-    out.write(line.data(), static_cast<std::streamsize>(line.size()));
-    out.put('\n');
-}
-
-// journal.jsonl stays open for the run: a run with thousands of calls would otherwise open it for
-// each of them. Every record is flushed as it is written, so the file is whole at any moment.
+// journal.jsonl and debugger.log stay open for the run: a run with thousands of calls or trace lines
+// would otherwise open them for each. Every line is flushed as it is written, so the files are whole
+// at any moment.
 std::ofstream& JournalFile() {
     static std::ofstream file;
     return file;
 }
 
-void StartFile(const std::filesystem::path& file) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+std::ofstream& DebugLogFile() {
+    static std::ofstream file;
+    return file;
+}
+
+void StartFile(std::ofstream& file, const std::filesystem::path& path) {
+    file.close();
+    file.clear();
+    file.open(path, std::ios::binary | std::ios::trunc);
+}
+
+void WriteLine(std::ofstream& file, std::string_view line) {
+    file.write(line.data(), static_cast<std::streamsize>(line.size()));
+    file.put('\n');
+    file.flush();
 }
 
 // A description larger than this is refused unread: a capture of a real machine is a few kilobytes.
@@ -301,10 +309,8 @@ void Load(const std::filesystem::path& root, const Json& description, std::vecto
         desc[key] = value;
     }
     std::filesystem::create_directories(root / "C");
-    StartFile(root / "debugger.log");
-    JournalFile().close();
-    JournalFile().clear();
-    JournalFile().open(root / "journal.jsonl", std::ios::binary | std::ios::trunc);
+    StartFile(DebugLogFile(), root / "debugger.log");
+    StartFile(JournalFile(), root / "journal.jsonl");
     CurrentMachine() = Machine{root, std::move(desc), std::move(args)};
     LocalBlocks().Clear();
     FolderIndexes().clear();
@@ -437,13 +443,11 @@ void Journal(std::string_view call, Json fields) {
     for (const auto& [key, value] : fields.items()) {
         record[key] = value;
     }
-    std::ofstream& file = JournalFile();
-    file << record.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
-    file.flush();
+    WriteLine(JournalFile(), record.dump(-1, ' ', false, Json::error_handler_t::replace));
 }
 
 void DebugLog(std::string_view utf8Text) {
-    AppendLine(Current().root / "debugger.log", utf8Text);
+    WriteLine(DebugLogFile(), utf8Text);
 }
 
 const Json* FindFault(std::string_view call, const Json& fields) {
@@ -514,22 +518,6 @@ std::u16string ToUtf16(std::string_view text) {
 
 Json JsonText(const char16_t* text) {
     return text != nullptr ? Json(ToUtf8(text)) : Json();
-}
-
-std::u16string AnsiToUtf16(std::string_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int length = static_cast<int>(std::min<std::size_t>(text.size(), 0x7FFFFFFF));
-    const int needed = platform::MultiByteToWideChar(platform::CP_ACP, 0, text.data(), length, nullptr, 0);
-    if (needed <= 0) {
-        return {};
-    }
-    std::u16string wide(static_cast<std::size_t>(needed), u'\0');
-    const int written =
-        platform::MultiByteToWideChar(platform::CP_ACP, 0, text.data(), length, wide.data(), needed);
-    wide.resize(static_cast<std::size_t>(std::max(written, 0)));
-    return wide;
 }
 
 void* LocalAllocate(std::size_t bytes) {
