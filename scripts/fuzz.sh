@@ -5,6 +5,7 @@
 #   scripts/fuzz.sh [SECONDS]            every target
 #   scripts/fuzz.sh SECONDS TARGET...    the named targets
 #   FUZZ_REPLAY=1 scripts/fuzz.sh        only replay each target's corpus once (the regression pass)
+#   FUZZ_RUNS=N scripts/fuzz.sh [0 TARGET...]   run each target N times instead (SECONDS 0: no time limit)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
@@ -47,9 +48,11 @@ for target in "${targets[@]}"; do
         echo "=== $target: corpus replay"
         "$binary" "${options[@]}" fuzz/corpus/"$target"/* 2>&1 | tail -1
     else
-        echo "=== $target: $seconds s"
+        echo "=== $target: $seconds s${FUZZ_RUNS:+ or $FUZZ_RUNS runs}"
         mkdir -p build/fuzz/corpus/"$target"
-        "$binary" "${options[@]}" -max_total_time="$seconds" -print_final_stats=1 \
+        limit=(-max_total_time="$seconds")
+        [ -z "${FUZZ_RUNS:-}" ] || limit+=(-runs="$FUZZ_RUNS")
+        "$binary" "${options[@]}" "${limit[@]}" -print_final_stats=1 \
             build/fuzz/corpus/"$target" fuzz/corpus/"$target" 2>&1 |
             grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)|ERROR|SUMMARY'
     fi
