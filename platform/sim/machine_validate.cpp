@@ -169,12 +169,15 @@ void ValidateProperty(const std::string& name, const Json& value, const Path& pa
         ValidateBlockContent(value, path);
     } else if (value.is_array()) {
         for (std::size_t i = 0; i < value.size(); ++i) {
-            if (!value[i].is_number()) {
-                Fail(Element(path, i), "must be a number");
+            if (!value[i].is_number_integer()) {
+                Fail(Element(path, i), "must be a whole number");
             }
         }
+    } else if (value.is_number_float()) {
+        // WMI hands out integers only: a fraction, or a number too large for any integer, has no value.
+        Fail(path, "must be a whole number");
     } else if (!value.is_string() && !value.is_boolean() && !value.is_number() && !value.is_null()) {
-        Fail(path, "must be a string, a boolean, a number, null or an array of numbers");
+        Fail(path, "must be a string, a boolean, a whole number, null or an array of whole numbers");
     }
 }
 

@@ -176,8 +176,9 @@ CIMTYPE MakeValue(std::string_view member, const Json& value, const Json& faultF
                                                 : (CIM_UINT32 | CIM_FLAG_ARRAY);
     }
     if (value.is_number()) {
-        const int64_t number =
-            value.is_number_float() ? static_cast<int64_t>(value.get<double>()) : value.get<int64_t>();
+        // Validation lets whole numbers only through; an unsigned one above 2^63 wraps, as do all of them
+        // to the width handed out.
+        const int64_t number = value.get<int64_t>();
         const CIMTYPE type = known != 0 && (known & CIM_FLAG_ARRAY) == 0 ? known : CIM_UINT32;
         if (type == CIM_UINT8) {
             out->vt = VT_UI1;
