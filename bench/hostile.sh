@@ -23,17 +23,22 @@ fresh_root() {
         --panel AF0610EC >/dev/null
 }
 
+# The names, sizes and modification times of the files beside the program.
+program_listing() {
+    (cd "$work/root/$program" && ls -l --time-style=+%s.%N | md5sum)
+}
+
 # Runs the tool on the root with the given description file and reports.
 measure() {
     local name=$1 description=$2
     local before status
-    before=$(cd "$work/root/$program" && ls -l --time-style=+%s.%N | md5sum)
+    before=$(program_listing)
     status=0
     TINTFOLD_ROOT="$work/root" TINTFOLD_MACHINE="$description" /usr/bin/time -f '%e %M' -o "$work/time" \
         "$tool" >/dev/null 2>"$work/stderr" || status=$?
     read -r seconds kilobytes < <(tail -n 1 "$work/time")
     local kept=unchanged
-    [ "$(cd "$work/root/$program" && ls -l --time-style=+%s.%N | md5sum)" = "$before" ] || kept=CHANGED
+    [ "$(program_listing)" = "$before" ] || kept=CHANGED
     printf '%-44s exit %-3s %6s s %6d MB  profiles %s\n' "$name" "$status" "$seconds" $((kilobytes / 1024)) "$kept"
     if [ "$status" = 2 ]; then
         printf '%-44s %s\n' "" "$(head -c 160 "$work/stderr")"
