@@ -4,12 +4,19 @@
 // with 0 or -11 (or the description is refused, as the loader's exit status 2), write nothing outside the
 // staging folder, the colour system and the machine's own records, and leave the profile beside the program
 // as it was.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "app/run_context.h"
 #include "app/run_sequence.h"
@@ -53,8 +60,7 @@ bool OnWayOrInside(std::string_view path, std::string_view folder) {
     return Within(path, folder) || Within(folder, path);
 }
 
-bool IsAllowed(const std::filesystem::path& relative) {
-    const std::string path = relative.generic_string();
+bool IsAllowed(const std::string& path) {
     return path == "debugger.log" || path == "journal.jsonl" || path == "color-system.json" ||
            OnWayOrInside(path, kStagingFolder) || OnWayOrInside(path, kColorFolder) ||
            std::any_of(std::begin(kProfileNames), std::end(kProfileNames), [&](const char* name) {
@@ -62,10 +68,51 @@ bool IsAllowed(const std::filesystem::path& relative) {
            });
 }
 
+// Checks that a folder of the machine's root (relative names it from the root, empty for the root itself)
+// holds nothing but what a run may write, and empties it, innermost first. Plain directory reads: this
+// runs twice for every input.
+void CheckAndClear(const std::string& folder, const std::string& relative = {}) {
+    std::vector<std::pair<std::string, bool>> entries;
+    {
+        const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+        if (dir == nullptr) {
+            __builtin_trap();
+        }
+        while (const dirent* entry = readdir(dir.get())) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                struct stat status {};
+                const bool isFolder =
+                    entry->d_type == DT_UNKNOWN
+                        ? lstat((folder + "/" + name).c_str(), &status) == 0 && S_ISDIR(status.st_mode)
+                        : entry->d_type == DT_DIR;
+                entries.emplace_back(name, isFolder);
+            }
+        }
+    }
+    for (const auto& [name, isFolder] : entries) {
+        const std::string path = folder + "/" + name;
+        const std::string entryRelative = relative.empty() ? name : relative + "/" + name;
+        if (!IsAllowed(entryRelative)) {
+            __builtin_trap();
+        }
+        if (isFolder) {
+            CheckAndClear(path, entryRelative);
+        }
+        if ((isFolder ? rmdir(path.c_str()) : unlink(path.c_str())) != 0) {
+            __builtin_trap();
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    static const std::filesystem::path root = FuzzRoot("whole-run");
+    // A root left by an earlier process of the same number is removed once; each input leaves it empty.
+    static const std::filesystem::path root = [] {
+        std::filesystem::remove_all(FuzzRoot("whole-run"));
+        return FuzzRoot("whole-run");
+    }();
     std::string_view rest(reinterpret_cast<const char*>(data), size);
     const std::string_view descriptionText = NextPart(rest);
     const std::string_view dataFile = NextPart(rest);
@@ -73,7 +120,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     // Every input starts from the same root: the program's folder with the profile, the staging folder
     // with the data file of the default machine's console user, and nothing else.
-    std::filesystem::remove_all(root);
     std::filesystem::create_directories(root / kProgramFolder);
     std::filesystem::create_directories(root / kStagingFolder);
     for (const char* name : kProfileNames) {
@@ -84,12 +130,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     try {
         sim::Load(root, sim::ParseDescription(descriptionText, "fuzz.json"));
     } catch (const sim::MachineError&) {
+        sim::Unload();
+        CheckAndClear(root.native());
         return 0; // the loader's exit status 2, with nothing changed
     }
     ResetRunContext();
     const int exitCode = RunSequence();
     ResetRunContext();
     sim::Finish();
+    sim::Unload();
     if (exitCode != 0 && exitCode != -11) {
         __builtin_trap();
     }
@@ -98,11 +147,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             __builtin_trap();
         }
     }
-    for (auto it = std::filesystem::recursive_directory_iterator(root);
-         it != std::filesystem::recursive_directory_iterator(); ++it) {
-        if (!IsAllowed(it->path().lexically_relative(root))) {
-            __builtin_trap();
-        }
-    }
+    CheckAndClear(root.native());
     return 0;
 }

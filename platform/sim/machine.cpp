@@ -281,6 +281,18 @@ Json ReadDescription(const std::filesystem::path& file) {
     return ParseDescription(text, file.string());
 }
 
+// Everything a run leaves behind besides the machine and its two open files: memory handed out, the
+// folder indexes and every module's state.
+void ResetState() {
+    LocalBlocks().Clear();
+    FolderIndexes().clear();
+    KnownFolders().clear();
+    platform::SetLastError(platform::ERROR_SUCCESS);
+    for (const Module& module : Modules()) {
+        module.reset();
+    }
+}
+
 } // namespace
 
 Json ParseDescription(std::string_view text, const std::string& origin) {
@@ -312,13 +324,17 @@ void Load(const std::filesystem::path& root, const Json& description, std::vecto
     StartFile(DebugLogFile(), root / "debugger.log");
     StartFile(JournalFile(), root / "journal.jsonl");
     CurrentMachine() = Machine{root, std::move(desc), std::move(args)};
-    LocalBlocks().Clear();
-    FolderIndexes().clear();
-    KnownFolders().clear();
-    platform::SetLastError(platform::ERROR_SUCCESS);
-    for (const Module& module : Modules()) {
-        module.reset();
+    ResetState();
+}
+
+void Unload() {
+    if (!CurrentMachine()) {
+        return;
     }
+    ResetState();
+    DebugLogFile().close();
+    JournalFile().close();
+    CurrentMachine().reset();
 }
 
 void LoadFromEnvironment(int argc, char** argv) {

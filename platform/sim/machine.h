@@ -56,6 +56,10 @@ const Machine& Current();
 // Ends the run: writes the state that persists in the root (color-system.json).
 void Finish();
 
+// Leaves no machine loaded: closes debugger.log and journal.jsonl and releases the machine and every
+// module's state, so that nothing of the run stays in memory. Platform calls need a Load again.
+void Unload();
+
 // Every sim module with state of its own registers its reset here (called by Load) and, where state
 // persists in the root, its save (called by Finish; may be null). The registry is a function-local
 // list, so registering works from a static initialiser as well as lazily, from the first call that
