@@ -70,7 +70,7 @@ bool IsAllowed(const std::string& path) {
 
 // Checks that a folder of the machine's root (relative names it from the root, empty for the root itself)
 // holds nothing but what a run may write, and empties it, innermost first. Plain directory reads: this
-// runs twice for every input.
+// runs for every input.
 void CheckAndClear(const std::string& folder, const std::string& relative = {}) {
     std::vector<std::pair<std::string, bool>> entries;
     {
@@ -110,8 +110,9 @@ void CheckAndClear(const std::string& folder, const std::string& relative = {}) 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // A root left by an earlier process of the same number is removed once; each input leaves it empty.
     static const std::filesystem::path root = [] {
-        std::filesystem::remove_all(FuzzRoot("whole-run"));
-        return FuzzRoot("whole-run");
+        std::filesystem::path folder = FuzzRoot("whole-run");
+        std::filesystem::remove_all(folder);
+        return folder;
     }();
     std::string_view rest(reinterpret_cast<const char*>(data), size);
     const std::string_view descriptionText = NextPart(rest);

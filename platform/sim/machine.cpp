@@ -281,8 +281,8 @@ Json ReadDescription(const std::filesystem::path& file) {
     return ParseDescription(text, file.string());
 }
 
-// Everything a run leaves behind besides the machine and its two open files: memory handed out, the
-// folder indexes and every module's state.
+// Everything a run changes besides the machine and its two open files: memory handed out and the folder
+// indexes are released, and every module's state is reset as a newly loaded machine starts it.
 void ResetState() {
     LocalBlocks().Clear();
     FolderIndexes().clear();

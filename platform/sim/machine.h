@@ -56,8 +56,9 @@ const Machine& Current();
 // Ends the run: writes the state that persists in the root (color-system.json).
 void Finish();
 
-// Leaves no machine loaded: closes debugger.log and journal.jsonl and releases the machine and every
-// module's state, so that nothing of the run stays in memory. Platform calls need a Load again.
+// Leaves no machine loaded: resets every module's state as Load does, closes debugger.log and
+// journal.jsonl and releases the machine, so that what a run built up does not stay in memory until the
+// next Load. Platform calls need a Load again.
 void Unload();
 
 // Every sim module with state of its own registers its reset here (called by Load) and, where state
