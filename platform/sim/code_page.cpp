@@ -506,7 +506,10 @@ namespace sim {
 // What MultiByteToWideChar(CP_ACP, 0, ...) gives, in one pass instead of a measuring call and a
 // converting one: the sim converts every narrow name and profile-string line through here.
 std::u16string AnsiToUtf16(std::string_view text) {
-    const platform::UINT codePage = platform::AnsiCodePage();
+    return AnsiToUtf16(text, platform::AnsiCodePage());
+}
+
+std::u16string AnsiToUtf16(std::string_view text, platform::UINT codePage) {
     if (codePage == kUtf8) {
         return platform::Utf8Convert(text);
     }

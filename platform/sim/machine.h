@@ -122,8 +122,9 @@ std::string ToUtf8(std::u16string_view text);
 std::u16string ToUtf16(std::string_view text);
 // A wide argument as a journal field: its UTF-8 text, or null for a null pointer.
 Json JsonText(const char16_t* text);
-// Narrow text in the machine's ANSI code page -> UTF-16, through the code page service.
+// Narrow text in the machine's ANSI code page, or in the given one, -> UTF-16, through the code page service.
 std::u16string AnsiToUtf16(std::string_view text);
+std::u16string AnsiToUtf16(std::string_view text, platform::UINT codePage);
 
 // Memory that the system hands out and LocalFree releases (argument arrays, message texts, session
 // information). What is still allocated is released when the next machine is loaded.

@@ -84,32 +84,33 @@ std::u16string Trimmed(std::u16string_view text) {
     return std::u16string(text.substr(first, last - first));
 }
 
-// Units of a file to UTF-16 and back: bytes in the machine's ANSI code page, or UTF-16 units as they are.
-std::u16string Decode(std::string_view units) {
-    return sim::AnsiToUtf16(units);
+// Units of a file to UTF-16 and back: bytes in an ANSI code page, or UTF-16 units as they are.
+std::u16string Decode(std::string_view units, UINT codePage) {
+    return sim::AnsiToUtf16(units, codePage);
 }
-std::u16string Decode(std::u16string_view units) {
+std::u16string Decode(std::u16string_view units, UINT) {
     return std::u16string(units);
 }
 
-void Append(std::string& text, std::u16string_view addition) {
+void Append(std::string& text, std::u16string_view addition, UINT codePage) {
     if (addition.empty() || addition.size() > static_cast<std::size_t>(INT_MAX)) {
         return;
     }
     const int length = static_cast<int>(addition.size());
-    const int needed = WideCharToMultiByte(CP_ACP, 0, addition.data(), length, nullptr, 0, nullptr, nullptr);
+    const int needed =
+        WideCharToMultiByte(codePage, 0, addition.data(), length, nullptr, 0, nullptr, nullptr);
     const std::size_t at = text.size();
     text.resize(at + static_cast<std::size_t>(needed));
-    WideCharToMultiByte(CP_ACP, 0, addition.data(), length, text.data() + at, needed, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, addition.data(), length, text.data() + at, needed, nullptr, nullptr);
 }
 
-void Append(std::u16string& text, std::u16string_view addition) {
+void Append(std::u16string& text, std::u16string_view addition, UINT) {
     text.append(addition);
 }
 
-template <typename Unit> std::basic_string<Unit> Encode(std::u16string_view text) {
+template <typename Unit> std::basic_string<Unit> Encode(std::u16string_view text, UINT codePage) {
     std::basic_string<Unit> out;
-    Append(out, text);
+    Append(out, text, codePage);
     return out;
 }
 
@@ -160,30 +161,48 @@ template <typename Unit> void Classify(std::basic_string_view<Unit> text, Line& 
 // Whether a section or key line has the name. Units below 0x80 are the same characters in UTF-16 and
 // in every ANSI code page, so only a name with other bytes needs converting.
 template <typename Unit>
-bool HasName(std::basic_string_view<Unit> text, const Line& line, std::u16string_view name) {
+bool HasName(std::basic_string_view<Unit> text, UINT codePage, const Line& line, std::u16string_view name) {
     const std::basic_string_view<Unit> units = text.substr(line.nameBegin, line.nameEnd - line.nameBegin);
     const bool plain = std::is_same_v<Unit, char16_t> ||
                        std::all_of(units.begin(), units.end(), [](Unit u) { return (u & ~0x7F) == 0; });
-    return plain ? SameName(units, name) : SameName(std::u16string_view(Decode(units)), name);
+    return plain ? SameName(units, name) : SameName(std::u16string_view(Decode(units, codePage)), name);
 }
 
-// The line that starts at begin.
-template <typename Unit> Line ReadLine(std::basic_string_view<Unit> text, std::size_t begin) {
-    std::size_t stop = begin;
-    while (stop < text.size() && text[stop] != Unit('\r') && text[stop] != Unit('\n')) {
-        ++stop;
+// Walks a file's lines from its start. The next CR and the next LF are each searched for again only
+// once the walk has passed them, so that a walk stays linear whatever line ends the file uses, and a
+// file of bytes is searched with memchr rather than unit by unit.
+template <typename Unit> class LineWalk {
+  public:
+    explicit LineWalk(std::basic_string_view<Unit> text)
+        : text_(text), cr_(text.find(Unit('\r'))), lf_(text.find(Unit('\n'))) {}
+
+    bool Done() const { return begin_ >= text_.size(); }
+
+    Line Next() {
+        if (cr_ < begin_) {
+            cr_ = text_.find(Unit('\r'), begin_);
+        }
+        if (lf_ < begin_) {
+            lf_ = text_.find(Unit('\n'), begin_);
+        }
+        Line line;
+        line.begin = begin_;
+        line.contentEnd = std::min({cr_, lf_, text_.size()});
+        line.end = line.contentEnd;
+        if (line.end < text_.size()) {
+            line.end += cr_ == line.end && lf_ == line.end + 1 ? 2 : 1;
+        }
+        Classify(text_, line);
+        begin_ = line.end;
+        return line;
     }
-    Line line;
-    line.begin = begin;
-    line.contentEnd = stop;
-    line.end = stop;
-    if (stop < text.size()) {
-        const bool crlf = text[stop] == Unit('\r') && stop + 1 < text.size() && text[stop + 1] == Unit('\n');
-        line.end = stop + (crlf ? 2 : 1);
-    }
-    Classify(text, line);
-    return line;
-}
+
+  private:
+    std::basic_string_view<Unit> text_;
+    std::size_t begin_ = 0;
+    std::size_t cr_; // the first CR at or after begin_, or kNone
+    std::size_t lf_; // the first LF at or after begin_, or kNone
+};
 
 // What one walk over the file finds for a section and a key. Only the first section of a name is
 // searched, as Windows searches it.
@@ -195,21 +214,21 @@ struct Found {
 };
 
 template <typename Unit>
-Found Find(std::basic_string_view<Unit> text, std::u16string_view section, std::u16string_view key) {
+Found Find(std::basic_string_view<Unit> text, UINT codePage, std::u16string_view section,
+           std::u16string_view key) {
     Found found;
     bool inSection = false;
-    for (std::size_t begin = 0; begin < text.size();) {
-        const Line line = ReadLine(text, begin);
-        begin = line.end;
+    for (LineWalk<Unit> walk(text); !walk.Done();) {
+        const Line line = walk.Next();
         if (line.kind == Kind::kSection) {
-            inSection = !found.header && HasName(text, line, section);
+            inSection = !found.header && HasName(text, codePage, line, section);
             if (inSection) {
                 found.header = line;
                 found.lastInSection = line;
             }
         } else if (inSection && line.kind != Kind::kBlank) {
             found.lastInSection = line;
-            if (!found.key && line.kind == Kind::kKey && HasName(text, line, key)) {
+            if (!found.key && line.kind == Kind::kKey && HasName(text, codePage, line, key)) {
                 found.key = line;
             }
         }
@@ -227,35 +246,36 @@ std::u16string Unquoted(std::u16string text) {
 }
 
 template <typename Unit>
-std::optional<std::u16string> FindValue(std::basic_string_view<Unit> text, std::u16string_view section,
-                                        std::u16string_view key) {
-    const Found found = Find(text, section, key);
+std::optional<std::u16string> FindValue(std::basic_string_view<Unit> text, UINT codePage,
+                                        std::u16string_view section, std::u16string_view key) {
+    const Found found = Find(text, codePage, section, key);
     if (!found.key) {
         return std::nullopt;
     }
-    return Unquoted(Decode(text.substr(found.key->valueBegin, found.key->valueEnd - found.key->valueBegin)));
+    return Unquoted(
+        Decode(text.substr(found.key->valueBegin, found.key->valueEnd - found.key->valueBegin), codePage));
 }
 
 // Adds a line after the given one; a last line without a line end gets one first.
 template <typename Unit>
-void InsertAfter(std::basic_string<Unit>& text, const std::optional<Line>& previous,
+void InsertAfter(std::basic_string<Unit>& text, UINT codePage, const std::optional<Line>& previous,
                  std::u16string_view newLine) {
     std::u16string insertion = previous && !previous->Terminated() ? u"\r\n" : u"";
     insertion.append(newLine).append(u"\r\n");
-    text.insert(previous ? previous->end : 0, Encode<Unit>(insertion));
+    text.insert(previous ? previous->end : 0, Encode<Unit>(insertion, codePage));
 }
 
 // Removes every section of the name with all its lines, in one walk that copies the rest.
-template <typename Unit> void DeleteSections(std::basic_string<Unit>& text, std::u16string_view section) {
+template <typename Unit>
+void DeleteSections(std::basic_string<Unit>& text, UINT codePage, std::u16string_view section) {
     const std::basic_string_view<Unit> view(text);
     std::basic_string<Unit> kept;
     kept.reserve(text.size());
     bool deleting = false;
-    for (std::size_t begin = 0; begin < view.size();) {
-        const Line line = ReadLine(view, begin);
-        begin = line.end;
+    for (LineWalk<Unit> walk(view); !walk.Done();) {
+        const Line line = walk.Next();
         if (line.kind == Kind::kSection) {
-            deleting = HasName(view, line, section);
+            deleting = HasName(view, codePage, line, section);
         }
         if (!deleting) {
             kept.append(view.substr(line.begin, line.end - line.begin));
@@ -268,17 +288,18 @@ template <typename Unit> void DeleteSections(std::basic_string<Unit>& text, std:
 // value of the first matching key in the first matching section is replaced, or the key is added after
 // the section's last line that is not blank, or the section and the key are added at the end.
 template <typename Unit>
-void Edit(std::basic_string<Unit>& text, std::u16string_view section, const char16_t* key,
+void Edit(std::basic_string<Unit>& text, UINT codePage, std::u16string_view section, const char16_t* key,
           const char16_t* value) {
     if (key == nullptr) {
-        DeleteSections(text, section);
+        DeleteSections(text, codePage, section);
         return;
     }
     const std::u16string keyName = Trimmed(key);
-    const Found found = Find(std::basic_string_view<Unit>(text), section, keyName);
+    const Found found = Find(std::basic_string_view<Unit>(text), codePage, section, keyName);
     if (!found.header) {
         if (value != nullptr) {
-            InsertAfter(text, found.last, u"[" + std::u16string(section) + u"]\r\n" + keyName + u"=" + value);
+            InsertAfter(text, codePage, found.last,
+                        u"[" + std::u16string(section) + u"]\r\n" + keyName + u"=" + value);
         }
         return;
     }
@@ -289,10 +310,11 @@ void Edit(std::basic_string<Unit>& text, std::u16string_view section, const char
         return;
     }
     if (found.key) {
-        text.replace(found.key->valueBegin, found.key->valueEnd - found.key->valueBegin, Encode<Unit>(value));
+        text.replace(found.key->valueBegin, found.key->valueEnd - found.key->valueBegin,
+                     Encode<Unit>(value, codePage));
         return;
     }
-    InsertAfter(text, found.lastInSection, keyName + u"=" + value);
+    InsertAfter(text, codePage, found.lastInSection, keyName + u"=" + value);
 }
 
 bool IsUtf16(const std::string& bytes) {
@@ -406,7 +428,7 @@ BOOL WriteProfileString(const char16_t* section, const char16_t* key, const char
     if (!exists && !std::filesystem::is_directory(host.parent_path(), error)) {
         return Fail(ERROR_PATH_NOT_FOUND);
     }
-    const std::string updated = sim::ProfileWrite(bytes, section, key, value);
+    const std::string updated = sim::ProfileWrite(bytes, GetACP(), section, key, value);
     if (updated != bytes && !WriteWhole(host, updated, exists)) {
         return Fail(ERROR_ACCESS_DENIED);
     }
@@ -455,29 +477,30 @@ UINT ParseInteger(std::u16string_view text) {
 
 namespace sim {
 
-platform::UINT ProfileInt(const std::string& bytes, const char16_t* section, const char16_t* key,
-                          platform::UINT fallback) {
+platform::UINT ProfileInt(const std::string& bytes, platform::UINT codePage, const char16_t* section,
+                          const char16_t* key, platform::UINT fallback) {
     using namespace platform;
     const std::u16string sectionName = Trimmed(section);
     const std::u16string keyName = Trimmed(key);
     const std::optional<std::u16string> value =
-        IsUtf16(bytes) ? FindValue(std::u16string_view(SplitUtf16(bytes).units), sectionName, keyName)
-                       : FindValue(std::string_view(bytes), sectionName, keyName);
+        IsUtf16(bytes)
+            ? FindValue(std::u16string_view(SplitUtf16(bytes).units), codePage, sectionName, keyName)
+            : FindValue(std::string_view(bytes), codePage, sectionName, keyName);
     // An empty value reads as missing.
     return value && !value->empty() ? ParseInteger(*value) : fallback;
 }
 
-std::string ProfileWrite(const std::string& bytes, const char16_t* section, const char16_t* key,
-                         const char16_t* value) {
+std::string ProfileWrite(const std::string& bytes, platform::UINT codePage, const char16_t* section,
+                         const char16_t* key, const char16_t* value) {
     using namespace platform;
     const std::u16string sectionName = Trimmed(section);
     if (IsUtf16(bytes)) {
         Utf16File file = SplitUtf16(bytes);
-        Edit(file.units, sectionName, key, value);
+        Edit(file.units, codePage, sectionName, key, value);
         return JoinUtf16(file);
     }
     std::string updated = bytes;
-    Edit(updated, sectionName, key, value);
+    Edit(updated, codePage, sectionName, key, value);
     return updated;
 }
 
@@ -496,7 +519,7 @@ UINT GetPrivateProfileIntW(const char16_t* section, const char16_t* key, int def
     if (host.empty() || ReadRegularFile(host, bytes) != ReadResult::kRead) {
         return fallback;
     }
-    return sim::ProfileInt(bytes, section, key, fallback);
+    return sim::ProfileInt(bytes, GetACP(), section, key, fallback);
 }
 
 BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,

@@ -9,14 +9,17 @@
 
 namespace sim {
 
+// A file's bytes are text in the ANSI code page codePage unless they start with the UTF-16LE byte-order
+// mark. The calls take no state of the machine: the same bytes and arguments give the same result.
+
 // The value of key in the first section named section, as GetPrivateProfileIntW reads it from a file
 // of these bytes; fallback when there is none.
-platform::UINT ProfileInt(const std::string& bytes, const char16_t* section, const char16_t* key,
-                          platform::UINT fallback);
+platform::UINT ProfileInt(const std::string& bytes, platform::UINT codePage, const char16_t* section,
+                          const char16_t* key, platform::UINT fallback);
 
 // The bytes of the file after WritePrivateProfileStringW(section, key, value): a null key deletes the
 // section, a null value the key.
-std::string ProfileWrite(const std::string& bytes, const char16_t* section, const char16_t* key,
-                         const char16_t* value);
+std::string ProfileWrite(const std::string& bytes, platform::UINT codePage, const char16_t* section,
+                         const char16_t* key, const char16_t* value);
 
 } // namespace sim
