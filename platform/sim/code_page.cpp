@@ -503,8 +503,9 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* source, int 
 
 namespace sim {
 
-// What MultiByteToWideChar(CP_ACP, 0, ...) gives, in one pass instead of a measuring call and a
-// converting one: the sim converts every narrow name and profile-string line through here.
+// What MultiByteToWideChar(CP_ACP, 0, ...) gives, or the same for a given ANSI code page, in one pass
+// instead of a measuring call and a converting one: the sim converts every narrow name and
+// profile-string line through here.
 std::u16string AnsiToUtf16(std::string_view text) {
     return AnsiToUtf16(text, platform::AnsiCodePage());
 }

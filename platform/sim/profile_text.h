@@ -9,8 +9,9 @@
 
 namespace sim {
 
-// A file's bytes are text in the ANSI code page codePage unless they start with the UTF-16LE byte-order
-// mark. The calls take no state of the machine: the same bytes and arguments give the same result.
+// A file's bytes are text in the ANSI code page codePage, one that GetACP can give (not CP_ACP), unless
+// they start with the UTF-16LE byte-order mark. The calls take no state of the machine: the same bytes
+// and arguments give the same result.
 
 // The value of key in the first section named section, as GetPrivateProfileIntW reads it from a file
 // of these bytes; fallback when there is none.
