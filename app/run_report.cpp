@@ -13,10 +13,7 @@ std::u16string ProgramFolderCopy(const char16_t* stagedPath) {
         return {};
     }
     const std::u16string_view path(stagedPath);
-    const std::size_t separator = path.find_last_of(u"\\/");
-    const std::u16string_view name =
-        separator == std::u16string_view::npos ? path : path.substr(separator + 1);
-    return g_pRunReport->programFolder + std::u16string(name);
+    return g_pRunReport->programFolder + std::u16string(path.substr(platform::NameStart(path)));
 }
 
 } // namespace

@@ -45,10 +45,6 @@ void ReportLookup(const char* pointerName, bool found) {
     }
 }
 
-bool IsSeparator(char16_t c) {
-    return c == u'\\' || c == u'/';
-}
-
 void EnsureStagingFolder() {
     const DWORD attributes = GetFileAttributesA(kStagingDirA);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
@@ -164,7 +160,7 @@ void GetProgramFolder(char16_t* programFolder) {
     }
     std::size_t end = start;
     for (std::size_t i = start; modulePath[i] != 0; ++i) {
-        if (IsSeparator(modulePath[i])) {
+        if (IsPathSeparator(modulePath[i])) {
             end = i + 1;
         }
     }

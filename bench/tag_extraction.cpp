@@ -10,6 +10,8 @@
 
 #include "app/run_context.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/description.h"
+#include "platform/sim/host_paths.h"
 #include "profile/icc_tag.h"
 #include "tests/support/icc_builder.h"
 
@@ -58,7 +60,7 @@ int main() {
         std::printf(
             "%12llu %12llu %14lld %12s\n", static_cast<unsigned long long>(fileSize), after - before,
             static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count()),
-            sim::ToUtf8(text[0]).c_str());
+            platform::Utf16ToUtf8(text[0]).c_str());
     }
     return 0;
 }

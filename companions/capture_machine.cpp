@@ -39,13 +39,9 @@ struct Capture {
     std::vector<Fault> faults;
 };
 
-std::string Hex32(uint32_t value) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string text = "\"0x";
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        text += kHex[(value >> shift) & 0xF];
-    }
-    return text + "\"";
+// An HRESULT as the JSON string "0x%08X".
+std::string HresultJson(uint32_t value) {
+    return "\"" + platform::Hex32(value) + "\"";
 }
 
 std::string Program() {
@@ -102,7 +98,7 @@ std::string Registry() {
             number |= static_cast<uint64_t>(data[i]) << (8 * i);
         }
         std::string typeName = "\"REG_BINARY\"";
-        std::string value = JsonString(Utf8ToUtf16(HexBytes(data.data(), size)));
+        std::string value = JsonString(Utf8ToUtf16(platform::ToHex(data.data(), size)));
         if (type == REG_DWORD && size == 4) {
             typeName = "\"REG_DWORD\"";
             value = std::to_string(number);
@@ -202,7 +198,7 @@ void CaptureClass(Capture& capture, WbemServices* services, const char16_t* wmiN
     }
     if (Failed(hr) || enumerator == nullptr) {
         capture.faults.push_back(
-            {failedCall, {{"namespace", nsJson}, {"class", classJson}}, Hex32(static_cast<uint32_t>(hr))});
+            {failedCall, {{"namespace", nsJson}, {"class", classJson}}, HresultJson(static_cast<uint32_t>(hr))});
         classes.push_back({Utf16ToUtf8(wmiClass.name), "[]"});
         return;
     }
@@ -221,7 +217,7 @@ void CaptureClass(Capture& capture, WbemServices* services, const char16_t* wmiN
                                            {"class", classJson},
                                            {"instance", std::to_string(index)},
                                            {"property", JsonString(member)}},
-                                          Hex32(static_cast<uint32_t>(got))});
+                                          HresultJson(static_cast<uint32_t>(got))});
             } else {
                 members.push_back({Utf16ToUtf8(member), WmiValue(value)});
             }
@@ -267,8 +263,12 @@ std::string WmiNamespace(Capture& capture, const char16_t* wmiNamespace, const s
         const char* call = wmi.failedStep == WmiStep::Locator   ? "CoCreateInstance"
                            : wmi.failedStep == WmiStep::Connect ? "ConnectServer"
                                                                 : "CoSetProxyBlanket";
-        capture.faults.push_back(
-            {call, {{"namespace", JsonString(wmiNamespace)}}, Hex32(static_cast<uint32_t>(wmi.result))});
+        // The locator is created before any namespace is named: its failure fails every connection.
+        std::vector<JsonMember> fields;
+        if (wmi.failedStep != WmiStep::Locator) {
+            fields.push_back({"namespace", JsonString(wmiNamespace)});
+        }
+        capture.faults.push_back({call, fields, HresultJson(static_cast<uint32_t>(wmi.result))});
         return "{}";
     }
     std::vector<JsonMember> members;
@@ -286,7 +286,7 @@ std::string WmiNamespace(Capture& capture, const char16_t* wmiNamespace, const s
                     instance.push_back({"BlockType", std::to_string(block.blockType)});
                     instance.push_back(
                         {"BlockContent",
-                         JsonString(Utf8ToUtf16(HexBytes(block.block.data(), block.block.size())))});
+                         JsonString(Utf8ToUtf16(platform::ToHex(block.block.data(), block.block.size())))});
                 }
             }
             objects.push_back(JsonObject(instance, 4));
@@ -397,7 +397,7 @@ std::string Acpi(Capture& capture) {
     }
     return JsonObject(
         {{"present", JsonBool(present)},
-         {"reply", answered ? JsonString(Utf8ToUtf16(HexBytes(reply.data(), reply.size()))) : "\"\""}},
+         {"reply", answered ? JsonString(Utf8ToUtf16(platform::ToHex(reply.data(), reply.size()))) : "\"\""}},
         1);
 }
 

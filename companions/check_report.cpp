@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "companions/package_check.h"
+#include "platform/text.h"
 #include "profile/tag_export.h"
 
 namespace {
@@ -50,7 +51,6 @@ void AppendTextLine(std::u16string& out, const FileReport& report) {
 // A JSON string in ASCII: every other character as its \u escape, so that the text is the same in
 // every code page.
 void AppendJsonString(std::string& out, std::u16string_view text) {
-    constexpr char kHex[] = "0123456789abcdef";
     out += '"';
     for (const char16_t c : text) {
         if (c == u'"' || c == u'\\') {
@@ -61,7 +61,7 @@ void AppendJsonString(std::string& out, std::u16string_view text) {
         } else {
             out += "\\u";
             for (int shift = 12; shift >= 0; shift -= 4) {
-                out += kHex[(c >> shift) & 0xF];
+                out += platform::LowerHexDigit(static_cast<unsigned>(c >> shift));
             }
         }
     }

@@ -5,6 +5,7 @@
 #include "discovery/display_discovery.h"
 #include "panel/panel_candidates.h"
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -12,19 +13,8 @@ constexpr char16_t kProfilePattern[] = u"*.icm";
 
 // A name in the folder; a folder given with its trailing separator ("C:\\") gets no second one.
 std::u16string InFolder(const std::u16string& folder, std::u16string_view name) {
-    const bool separated = !folder.empty() && (folder.back() == u'\\' || folder.back() == u'/');
+    const bool separated = !folder.empty() && platform::IsPathSeparator(folder.back());
     return folder + (separated ? u"" : u"\\") + std::u16string(name);
-}
-
-// ASCII letters in upper case: file look-ups on Windows ignore letter case.
-std::u16string FoldCase(std::u16string_view text) {
-    std::u16string folded(text);
-    for (char16_t& c : folded) {
-        if (c >= u'a' && c <= u'z') {
-            c = static_cast<char16_t>(c - u'a' + u'A');
-        }
-    }
-    return folded;
 }
 
 void CheckName(FileReport& report, platform::UINT codePage) {
@@ -34,7 +24,7 @@ void CheckName(FileReport& report, platform::UINT codePage) {
                            u"tool never chooses it");
         return;
     }
-    if (!IsPanelCandidate(FoldCase(parts.panel))) {
+    if (!IsPanelCandidate(platform::UpperAsciiText(parts.panel))) {
         AddProblem(report, u"panel \"%s\" is not eight hexadecimal digits: no panel identifier matches it",
                    parts.panel);
     }
@@ -55,10 +45,10 @@ void CheckName(FileReport& report, platform::UINT codePage) {
 void CheckCaseCollisions(std::vector<FileReport>& reports) {
     std::map<std::u16string, int> counts;
     for (const FileReport& report : reports) {
-        ++counts[FoldCase(report.name)];
+        ++counts[platform::UpperAsciiText(report.name)];
     }
     for (FileReport& report : reports) {
-        if (counts[FoldCase(report.name)] > 1) {
+        if (counts[platform::UpperAsciiText(report.name)] > 1) {
             AddProblem(report, u"another file's name differs from this one only in letter case: one replaces "
                                u"the other when staged");
         }
@@ -66,7 +56,8 @@ void CheckCaseCollisions(std::vector<FileReport>& reports) {
 }
 
 std::u16string BaseNameKey(const ProfileName& parts) {
-    return FoldCase(parts.board + kNameSeparator + parts.vendor + kNameSeparator + parts.panel);
+    // File look-ups on Windows ignore letter case.
+    return platform::UpperAsciiText(parts.board + kNameSeparator + parts.vendor + kNameSeparator + parts.panel);
 }
 
 // Every factory profile has its colour-management variant, and every variant its factory profile.

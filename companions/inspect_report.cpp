@@ -5,16 +5,12 @@
 
 namespace {
 
-std::string Utf8(std::u16string_view text) {
-    return platform::Utf16ToUtf8(text);
-}
-
 // The chassis type as a number; null when it was not read.
 std::string ChassisJson(const RunReport& run) {
     if (!run.chassisRead || run.chassisType.empty()) {
         return "null";
     }
-    return Utf8(run.chassisType);
+    return platform::Utf16ToUtf8(run.chassisType);
 }
 
 std::string AdapterJson(const RunReport& run) {
@@ -67,7 +63,7 @@ std::string TagsJson(const Inspection& found) {
     }
     std::vector<JsonMember> tags;
     for (const InspectTag& tag : found.tags) {
-        tags.push_back({Utf8(tag.key), JsonString(tag.text)});
+        tags.push_back({platform::Utf16ToUtf8(tag.key), JsonString(tag.text)});
     }
     return JsonObject(tags, 1);
 }
@@ -81,7 +77,7 @@ std::string NamesJson(const std::vector<std::u16string>& names, int indent) {
 }
 
 std::string OrNone(const std::u16string& text) {
-    return text.empty() ? "(none)" : Utf8(text);
+    return text.empty() ? "(none)" : platform::Utf16ToUtf8(text);
 }
 
 std::string YesNo(bool value) {
@@ -123,8 +119,8 @@ std::string InspectionText(const Inspection& found) {
     auto line = [&text](const std::string& label, const std::string& value) {
         text += label + ": " + value + "\n";
     };
-    line("Board product", run.boardFound ? Utf8(run.boardProduct) : "(not read)");
-    line("Chassis type", run.chassisRead && !run.chassisType.empty() ? Utf8(run.chassisType) : "(not read)");
+    line("Board product", run.boardFound ? platform::Utf16ToUtf8(run.boardProduct) : "(not read)");
+    line("Chassis type", run.chassisRead && !run.chassisType.empty() ? platform::Utf16ToUtf8(run.chassisType) : "(not read)");
     text += "Active display paths:\n";
     for (const ReportedPath& path : run.paths) {
         text += "  output technology " + std::to_string(path.outputTechnology) +
@@ -135,30 +131,30 @@ std::string InspectionText(const Inspection& found) {
         line("Adapter", "(none chosen)");
     } else {
         line("Adapter",
-             Utf8(run.adapterName) + " " + Utf8(run.adapterString) + ", chosen as " +
+             platform::Utf16ToUtf8(run.adapterName) + " " + platform::Utf16ToUtf8(run.adapterString) + ", chosen as " +
                  (run.adapterRule == u"internal" ? "the internal path's source" : "the primary adapter"));
-        line("Adapter DeviceID", Utf8(run.adapterId));
+        line("Adapter DeviceID", platform::Utf16ToUtf8(run.adapterId));
     }
     line("Vendor identifier", run.vendorFound ? OrNone(run.vendorId) : "(not read)");
     line("Monitor device", OrNone(found.monitorDevice));
     text += "Panel candidates, in order:\n";
     for (const ReportedCandidate& candidate : run.candidates) {
-        text += "  " + Utf8(candidate.panel) +
+        text += "  " + platform::Utf16ToUtf8(candidate.panel) +
                 (candidate.fromAcpi ? " from the ACPI panel code\n"
-                                    : " from the EDID of " + Utf8(candidate.instance) + "\n");
+                                    : " from the EDID of " + platform::Utf16ToUtf8(candidate.instance) + "\n");
     }
     text += "Profiles tried, in order:\n";
     for (const ReportedFile& file : run.tried) {
-        text += "  " + Utf8(file.file) + (file.exists ? " found\n" : " missing\n");
+        text += "  " + platform::Utf16ToUtf8(file.file) + (file.exists ? " found\n" : " missing\n");
     }
     line("Chosen profile", found.profileFound
-                               ? Utf8(found.profile) + " (read from " + Utf8(found.profileSource) + ")"
+                               ? platform::Utf16ToUtf8(found.profile) + " (read from " + platform::Utf16ToUtf8(found.profileSource) + ")"
                                : "(none)");
     for (const InspectTag& tag : found.tags) {
-        line("  " + Utf8(tag.key), Utf8(tag.text));
+        line("  " + platform::Utf16ToUtf8(tag.key), platform::Utf16ToUtf8(tag.text));
     }
     line("_CMDEF variant", found.cmdefExists ? "present" : "missing");
-    line("Data file", Utf8(found.dataFile) + (found.dataFileExists ? " (exists)" : " (missing)"));
+    line("Data file", platform::Utf16ToUtf8(found.dataFile) + (found.dataFileExists ? " (exists)" : " (missing)"));
     line("Registry debug switch", YesNo(found.registrySwitch));
     line("Per-user debug switch", YesNo(found.userSwitch));
     if (!found.colorSystemAnswered) {
@@ -166,7 +162,7 @@ std::string InspectionText(const Inspection& found) {
     } else {
         text += "Monitor's colour profiles:\n";
         for (const std::u16string& name : found.monitorProfiles) {
-            text += "  " + Utf8(name) + "\n";
+            text += "  " + platform::Utf16ToUtf8(name) + "\n";
         }
     }
     return text;

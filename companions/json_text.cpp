@@ -22,7 +22,6 @@ std::string Joined(const std::vector<std::string>& items, char open, char close,
 } // namespace
 
 std::string JsonString(std::u16string_view text) {
-    static constexpr char kHex[] = "0123456789abcdef";
     std::string out = "\"";
     for (const char c : platform::Utf16ToUtf8(text)) {
         const auto byte = static_cast<unsigned char>(c);
@@ -31,8 +30,8 @@ std::string JsonString(std::u16string_view text) {
             out += c;
         } else if (byte < 0x20) {
             out += "\\u00";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
+            out += platform::LowerHexDigit(byte >> 4u);
+            out += platform::LowerHexDigit(byte);
         } else {
             out += c;
         }
@@ -58,14 +57,4 @@ std::string JsonObject(const std::vector<JsonMember>& members, int indent) {
 
 std::string JsonArray(const std::vector<std::string>& values, int indent) {
     return Joined(values, '[', ']', indent);
-}
-
-std::string HexBytes(const uint8_t* data, std::size_t size) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (std::size_t i = 0; i < size; ++i) {
-        out += kHex[data[i] >> 4];
-        out += kHex[data[i] & 0xF];
-    }
-    return out;
 }

@@ -20,5 +20,3 @@ struct JsonMember {
 std::string JsonObject(const std::vector<JsonMember>& members, int indent = 0);
 std::string JsonArray(const std::vector<std::string>& values, int indent = 0);
 
-// Upper-case hexadecimal digits of bytes.
-std::string HexBytes(const uint8_t* data, std::size_t size);

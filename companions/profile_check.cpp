@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "profile/icc_tag.h"
 #include "profile/tag_export.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -23,11 +24,6 @@ constexpr std::size_t kMagicOffset = 36;
 // A tag table longer than this is not read: no profile needs as many tags.
 constexpr uint32_t kMaxTags = 1024;
 constexpr uint32_t kDisplayClass = MakeTagSignature("mntr");
-
-uint32_t Big32(const uint8_t* bytes) {
-    return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
-           (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
-}
 
 // A signature as its four characters, or as a number when they are not all printable ASCII.
 std::u16string SignatureText(uint32_t signature) {
@@ -70,12 +66,12 @@ bool CheckLayout(platform::Handle file, FileReport& report, uint32_t& deviceClas
     if (std::memcmp(header + kMagicOffset, "acsp", 4) != 0) {
         AddProblem(report, u"no ICC profile signature \"acsp\" in its header: not a profile");
     }
-    if (Big32(header) != static_cast<uint64_t>(size)) {
-        AddProblem(report, u"its header gives its size as %u bytes, the file has %lld", Big32(header),
+    if (platform::ReadBigEndian32(header) != static_cast<uint64_t>(size)) {
+        AddProblem(report, u"its header gives its size as %u bytes, the file has %lld", platform::ReadBigEndian32(header),
                    static_cast<long long>(size));
     }
-    deviceClass = Big32(header + kClassOffset);
-    const uint32_t count = Big32(header + kHeaderBytes);
+    deviceClass = platform::ReadBigEndian32(header + kClassOffset);
+    const uint32_t count = platform::ReadBigEndian32(header + kHeaderBytes);
     if (count > kMaxTags) {
         AddProblem(report, u"its tag table claims %u tags, more than the %u that the check reads", count,
                    kMaxTags);
@@ -88,11 +84,11 @@ bool CheckLayout(platform::Handle file, FileReport& report, uint32_t& deviceClas
         return false;
     }
     for (std::size_t at = 0; at < table.size(); at += kTagEntryBytes) {
-        const uint32_t offset = Big32(&table[at + 4]);
-        const uint32_t length = Big32(&table[at + 8]);
+        const uint32_t offset = platform::ReadBigEndian32(&table[at + 4]);
+        const uint32_t length = platform::ReadBigEndian32(&table[at + 8]);
         if (uint64_t{offset} + length > static_cast<uint64_t>(size)) {
             AddProblem(report, u"tag %s (offset %u, %u bytes) runs past the end of the file",
-                       SignatureText(Big32(&table[at])), offset, length);
+                       SignatureText(platform::ReadBigEndian32(&table[at])), offset, length);
         }
     }
     return report.problems.size() == problemsBefore;

@@ -12,6 +12,7 @@
 #include "panel/monitor_edid.h"
 #include "panel/panel_candidates.h"
 #include "platform/sim/wmi_values.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -26,16 +27,11 @@ void Require(bool condition) {
     }
 }
 
-bool IsHexDigit(char16_t c) {
-    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F');
-}
-
 // The candidate that bytes 8 to 11 of a block give: manufacturer, then product code, each byte-swapped.
 bool IsExpected(const char16_t* candidate, const uint8_t* block) {
-    static const char16_t digits[] = u"0123456789ABCDEF";
     const uint8_t order[4] = {block[9], block[8], block[11], block[10]};
     for (std::size_t i = 0; i < 4; ++i) {
-        if (candidate[2 * i] != digits[order[i] >> 4] || candidate[2 * i + 1] != digits[order[i] & 0xF]) {
+        if (candidate[2 * i] != platform::HexDigit(order[i] >> 4u) || candidate[2 * i + 1] != platform::HexDigit(order[i])) {
             return false;
         }
     }
@@ -66,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::unique_ptr<char16_t[]> candidate(new char16_t[kCandidateText]);
     EdidCandidate(block.get(), candidate.get());
     for (std::size_t i = 0; i + 1 < kCandidateText; ++i) {
-        Require(IsHexDigit(candidate[i]));
+        Require(platform::IsUpperHexDigit(candidate[i]));
     }
     // Element k of a byte array is the block's byte k; bytes no element gives stay 0.
     if (elementSize == 1) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/sim/machine.h"
+#include "platform/sim/description.h"
 
 // The process's root folder, named by the target and the process: the fuzzer's -jobs and -fork run
 // several processes of one target at once, and each needs a machine of its own. It is removed when the

@@ -22,11 +22,6 @@ constexpr uint32_t kSignatures[] = {MakeTagSignature("pngm"), MakeTagSignature("
                                     MakeTagSignature("i1tp"), MakeTagSignature("wtpt"),
                                     MakeTagSignature("rXYZ")};
 
-uint32_t Big32(const uint8_t* bytes) {
-    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
-           uint32_t{bytes[3]};
-}
-
 void DecodeRaw(const uint8_t* data, std::size_t size) {
     if (size < 8) {
         return;
@@ -34,7 +29,7 @@ void DecodeRaw(const uint8_t* data, std::size_t size) {
     // First four bytes: the signature; next four: the claimed tag size; the rest: the tag's head.
     const std::span<const uint8_t> head(data + 8, size - 8);
     char text[kText];
-    DecodeTagText(Big32(data), head, Big32(data + 4), text, 1 + data[4] % kText);
+    DecodeTagText(platform::ReadBigEndian32(data), head, platform::ReadBigEndian32(data + 4), text, 1 + data[4] % kText);
 }
 
 // The whole tag extraction on the profile: the colour system's profile reader opens it (from memory,

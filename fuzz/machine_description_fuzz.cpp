@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         return 0;
     }
     for (const auto& [key, value] : sim::DefaultMachine().items()) {
-        if (!sim::Current().desc.contains(key)) {
+        if (!sim::Description().contains(key)) {
             __builtin_trap();
         }
     }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/code_page.h"
+#include "platform/text.h"
 
 namespace platform {
 
@@ -154,10 +155,11 @@ std::string IntegerDigits(const Directive& directive, const FormatArg& arg, bool
     const unsigned base = (directive.conversion == 'x' || directive.conversion == 'X') ? 16u
                           : directive.conversion == 'o'                                ? 8u
                                                                                        : 10u;
-    const char* digitSet = directive.conversion == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+    const bool upper = directive.conversion == 'X';
     std::string digits;
     do {
-        digits.insert(digits.begin(), digitSet[magnitude % base]);
+        const auto digit = static_cast<unsigned>(magnitude % base);
+        digits.insert(digits.begin(), upper ? HexDigit(digit) : LowerHexDigit(digit));
         magnitude /= base;
     } while (magnitude != 0);
     if (directive.precision >= 0) {

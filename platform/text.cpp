@@ -70,24 +70,36 @@ bool WEqual(const char16_t* a, const char16_t* b) {
     return *a == *b;
 }
 
-char16_t FoldAscii(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char16_t x, char16_t y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 bool WEqualNoCase(const char16_t* a, const char16_t* b) {
-    while (*a != 0 && FoldAscii(*a) == FoldAscii(*b)) {
+    while (*a != 0 && LowerAscii(*a) == LowerAscii(*b)) {
         ++a;
         ++b;
     }
-    return FoldAscii(*a) == FoldAscii(*b);
+    return LowerAscii(*a) == LowerAscii(*b);
 }
 
 std::u16string WFoldNoCase(const char16_t* text) {
     std::u16string folded;
     for (; *text != 0; ++text) {
-        folded.push_back(FoldAscii(*text));
+        folded.push_back(LowerAscii(*text));
     }
     return folded;
+}
+
+std::size_t NameStart(std::u16string_view path) {
+    const std::size_t separator = path.find_last_of(u"\\/");
+    return separator == std::u16string_view::npos ? 0 : separator + 1;
 }
 
 const char16_t* WFind(const char16_t* text, char16_t unit) {
@@ -120,50 +132,100 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) {
+        return 0;
+    }
+    for (std::size_t k = 2; k < length; ++k) {
+        if (byte(at + k) < 0x80 || byte(at + k) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
 std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto b0 = static_cast<unsigned char>(text[i]);
-        int extra = 0;
-        char32_t cp = 0;
-        if (b0 < 0x80) {
-            cp = b0;
-        } else if (b0 >= 0xC2 && b0 < 0xE0) {
-            extra = 1;
-            cp = b0 & 0x1Fu;
-        } else if (b0 >= 0xE0 && b0 < 0xF0) {
-            extra = 2;
-            cp = b0 & 0x0Fu;
-        } else if (b0 >= 0xF0 && b0 < 0xF5) {
-            extra = 3;
-            cp = b0 & 0x07u;
-        } else {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, i);
+        if (length == 0) {
             out.push_back(0xFFFD);
             ++i;
             continue;
         }
-        bool valid = true;
-        for (int k = 1; valid && k <= extra; ++k) {
-            if (i + static_cast<std::size_t>(k) >= text.size()) {
-                valid = false;
-                break;
-            }
-            const auto b = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            valid = (b & 0xC0u) == 0x80u;
-            cp = (cp << 6) | (b & 0x3Fu);
-        }
-        const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF));
-        if (!valid || overlong || (cp >= 0xD800 && cp < 0xE000)) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
+        // The lead byte's payload bits, then six from each continuation byte.
+        constexpr unsigned char kLeadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+        char32_t cp = static_cast<unsigned char>(text[i]) & kLeadMask[length];
+        for (std::size_t k = 1; k < length; ++k) {
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
         }
         AppendUtf16(out, cp);
-        i += static_cast<std::size_t>(extra) + 1;
+        i += length;
     }
     return out;
+}
+
+std::string Utf8OrEmpty(const char16_t* text) {
+    return text != nullptr ? Utf16ToUtf8(text) : std::string();
+}
+
+std::string Hex32(uint32_t value) {
+    std::string text = "0x";
+    for (int shift = 28; shift >= 0; shift -= 4) {
+        text += HexDigit(value >> shift);
+    }
+    return text;
+}
+
+bool IsHex(std::string_view text) {
+    return text.size() % 2 == 0 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return HexDigitValue(static_cast<unsigned char>(c)) >= 0; });
+}
+
+std::vector<uint8_t> FromHex(std::string_view text) {
+    std::vector<uint8_t> bytes;
+    for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
+        const int high = HexDigitValue(static_cast<unsigned char>(text[i]));
+        const int low = HexDigitValue(static_cast<unsigned char>(text[i + 1]));
+        if (high < 0 || low < 0) {
+            break;
+        }
+        bytes.push_back(static_cast<uint8_t>(high * 16 + low));
+    }
+    return bytes;
+}
+
+std::string ToHex(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    std::string text;
+    text.reserve(size * 2);
+    for (std::size_t i = 0; i < size; ++i) {
+        text += HexDigit(bytes[i] >> 4);
+        text += HexDigit(bytes[i]);
+    }
+    return text;
 }
 
 } // namespace platform

@@ -8,10 +8,7 @@ namespace {
 
 // Removes suffix from the end of text when it is there, ignoring ASCII letter case.
 bool StripSuffix(std::u16string_view& text, std::u16string_view suffix) {
-    if (text.size() < suffix.size() ||
-        !std::equal(
-            suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-            [](char16_t a, char16_t b) { return platform::FoldAscii(a) == platform::FoldAscii(b); })) {
+    if (text.size() < suffix.size() || !platform::EqualNoCase(text.substr(text.size() - suffix.size()), suffix)) {
         return false;
     }
     text.remove_suffix(suffix.size());

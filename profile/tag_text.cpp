@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/format.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -16,8 +17,7 @@ constexpr std::size_t kXyzNumber = 12;
 constexpr std::size_t kXyzText = 260;
 
 uint32_t ReadBig32(std::span<const uint8_t> bytes, std::size_t at) {
-    return (static_cast<uint32_t>(bytes[at]) << 24) | (static_cast<uint32_t>(bytes[at + 1]) << 16) |
-           (static_cast<uint32_t>(bytes[at + 2]) << 8) | static_cast<uint32_t>(bytes[at + 3]);
+    return platform::ReadBigEndian32(bytes.subspan(at, 4).data());
 }
 
 double ReadS15Fixed16(std::span<const uint8_t> bytes, std::size_t at) {

@@ -20,6 +20,7 @@
 #include "platform/sim/code_pages.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
+#include "platform/sim/description.h"
 
 namespace platform {
 
@@ -276,13 +277,12 @@ UINT& LoadedAnsiCodePage() {
     return codePage;
 }
 
-[[maybe_unused]] const bool registered =
-    (sim::RegisterModule({[] { LoadedAnsiCodePage() = 0; }, nullptr}), true);
+const sim::ModuleRegistration kModule{{[] { LoadedAnsiCodePage() = 0; }, nullptr}};
 
 UINT AnsiCodePage() {
     UINT& codePage = LoadedAnsiCodePage();
     if (codePage == 0) {
-        const sim::Json& desc = sim::Current().desc;
+        const sim::Json& desc = sim::Description();
         const auto it = desc.find("ansiCodePage");
         // A JSON integer is signed or unsigned depending on where it came from; validation keeps it in range.
         codePage = it != desc.end() && it->is_number_integer() ? it->get<UINT>() : sim::kWindows1252;

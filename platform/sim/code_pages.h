@@ -1,8 +1,10 @@
-// The code pages that the simulated machine converts. Internal to the sim backend.
+// The code pages that the simulated machine converts, and its narrow text. Internal to the sim backend.
 #pragma once
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <string_view>
 
 #include "platform/types.h"
 
@@ -20,5 +22,10 @@ constexpr std::array<platform::UINT, 16> kAnsiCodePages{874,  932,  936,  949,  
 constexpr bool IsSupportedCodePage(platform::UINT codePage) {
     return std::find(kAnsiCodePages.begin(), kAnsiCodePages.end(), codePage) != kAnsiCodePages.end();
 }
+
+// Narrow text in the machine's ANSI code page, or in the given one, -> UTF-16, as
+// MultiByteToWideChar(codePage, 0, ...) converts it.
+std::u16string AnsiToUtf16(std::string_view text);
+std::u16string AnsiToUtf16(std::string_view text, platform::UINT codePage);
 
 } // namespace sim

@@ -8,6 +8,11 @@
 #include "platform/color_system.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
+#include "platform/sim/records.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/host_files.h"
+#include "platform/sim/host_paths.h"
+#include "platform/sim/description.h"
 
 namespace {
 
@@ -30,18 +35,12 @@ ColorSystem& State() {
 }
 
 std::filesystem::path StateFile() {
-    return sim::Current().root / "color-system.json";
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    const std::u16string wideA = sim::ToUtf16(a);
-    const std::u16string wideB = sim::ToUtf16(b);
-    return platform::WEqualNoCase(wideA.c_str(), wideB.c_str());
+    return sim::Root() / "color-system.json";
 }
 
 bool IsInstalled(const std::string& name) {
     for (const std::string& installed : State().installed) {
-        if (SameName(installed, name)) {
+        if (platform::EqualNoCase(installed, name)) {
             return true;
         }
     }
@@ -74,7 +73,7 @@ void Reset() {
         const Json calibration = saved.value("calibrationManagement", Json(false));
         State().calibrationManagement = calibration.is_boolean() && calibration.get<bool>();
     }
-    const Json& description = sim::Current().desc;
+    const Json& description = sim::Description();
     if (description.contains("colorSystem") && description["colorSystem"].is_object()) {
         AddInstalled(description["colorSystem"].value("installed", Json::array()));
         // A device's associations that the machine starts with, unless the saved state has its own.
@@ -94,15 +93,15 @@ void Save() {
     std::ofstream(StateFile()) << state.dump(2) << '\n';
 }
 
-[[maybe_unused]] const bool kRegistered = (sim::RegisterModule({&Reset, &Save}), true);
+const sim::ModuleRegistration kModule{{&Reset, &Save}};
 
 bool IsMonitorDevice(const std::u16string& device) {
-    const Json& display = sim::Current().desc.value("display", Json::object());
+    const Json& display = sim::Description().value("display", Json::object());
     for (const Json& adapter : display.value("adapters", Json::array())) {
         for (const Json& monitor : adapter.value("monitors", Json::array())) {
             const Json id = monitor.value("DeviceID", Json());
             if (id.is_string() &&
-                platform::WEqualNoCase(sim::ToUtf16(id.get<std::string>()).c_str(), device.c_str())) {
+                platform::WEqualNoCase(platform::Utf8ToUtf16(id.get<std::string>()).c_str(), device.c_str())) {
                 return true;
             }
         }
@@ -113,26 +112,14 @@ bool IsMonitorDevice(const std::u16string& device) {
 // An ICC profile header: at least the 128 header bytes, the "acsp" signature, and a declared size that
 // covers the header and no more than the file.
 bool HasIccHeader(const std::filesystem::path& file) {
-    std::error_code error;
-    const auto fileSize = std::filesystem::file_size(file, error);
-    std::array<unsigned char, kIccHeader> header{};
-    std::ifstream in(file, std::ios::binary);
-    if (error || fileSize < kIccHeader ||
-        !in.read(reinterpret_cast<char*>(header.data()), kIccHeader)) { // NOLINT
+    sim::HostFile in;
+    std::array<uint8_t, kIccHeader> header{};
+    if (sim::OpenRegularFile(file, in) != sim::HostRead::Read || !in.ReadAt(0, header.data(), header.size())) {
         return false;
     }
-    const uint32_t declared = sim::ReadBigEndian32(header.data());
-    return declared >= kIccHeader && declared <= fileSize && header[kMagicOffset] == 'a' &&
-           header[kMagicOffset + 1] == 'c' && header[kMagicOffset + 2] == 's' &&
-           header[kMagicOffset + 3] == 'p';
-}
-
-std::u16string FileNameOf(std::u16string_view path) {
-    return std::u16string(path.substr(sim::NameStart(path)));
-}
-
-std::string Utf8OrEmpty(const char16_t* text) {
-    return text != nullptr ? sim::ToUtf8(text) : std::string();
+    const uint32_t declared = platform::ReadBigEndian32(header.data());
+    return declared >= kIccHeader && declared <= in.Size() && header[kMagicOffset] == 'a' &&
+           header[kMagicOffset + 1] == 'c' && header[kMagicOffset + 2] == 's' && header[kMagicOffset + 3] == 'p';
 }
 
 platform::BOOL Install(const char16_t* machineName, const char16_t* profileName) {
@@ -150,7 +137,7 @@ platform::BOOL Install(const char16_t* machineName, const char16_t* profileName)
         platform::SetLastError(platform::ERROR_FILE_NOT_FOUND);
         return platform::kFalse;
     }
-    const std::u16string fileName = FileNameOf(profileName);
+    const std::u16string fileName = std::u16string(std::u16string_view(profileName).substr(platform::NameStart(profileName)));
     if (!HasIccHeader(source) || fileName.empty()) {
         platform::SetLastError(platform::ERROR_INVALID_PARAMETER);
         return platform::kFalse;
@@ -163,8 +150,8 @@ platform::BOOL Install(const char16_t* machineName, const char16_t* profileName)
         return platform::kFalse;
     }
     sim::NoteCreated(target);
-    if (!IsInstalled(sim::ToUtf8(fileName))) {
-        State().installed.push_back(sim::ToUtf8(fileName));
+    if (!IsInstalled(platform::Utf16ToUtf8(fileName))) {
+        State().installed.push_back(platform::Utf16ToUtf8(fileName));
     }
     return platform::kTrue;
 }
@@ -180,7 +167,7 @@ platform::BOOL Associate(const char16_t* machineName, const char16_t* profileNam
         platform::SetLastError(platform::ERROR_GEN_FAILURE);
         return platform::kFalse;
     }
-    const std::string profile = sim::ToUtf8(profileName);
+    const std::string profile = platform::Utf16ToUtf8(profileName);
     if (!IsInstalled(profile)) {
         platform::SetLastError(platform::ERROR_FILE_NOT_FOUND);
         return platform::kFalse;
@@ -189,9 +176,9 @@ platform::BOOL Associate(const char16_t* machineName, const char16_t* profileNam
         platform::SetLastError(platform::ERROR_INVALID_PARAMETER);
         return platform::kFalse;
     }
-    Json& list = State().associations[sim::ToUtf8(deviceName)];
+    Json& list = State().associations[platform::Utf16ToUtf8(deviceName)];
     for (const Json& associated : list) {
-        if (SameName(associated.get<std::string>(), profile)) {
+        if (platform::EqualNoCase(associated.get<std::string>(), profile)) {
             return platform::kTrue;
         }
     }
@@ -205,7 +192,7 @@ namespace platform {
 
 BOOL InstallColorProfileW(const char16_t* machineName, const char16_t* profileName) {
     const BOOL result = Install(machineName, profileName);
-    sim::Journal("InstallColorProfileW", Json{{"path", Utf8OrEmpty(profileName)}, {"result", result}});
+    sim::Journal("InstallColorProfileW", Json{{"path", platform::Utf8OrEmpty(profileName)}, {"result", result}});
     return result;
 }
 
@@ -214,7 +201,7 @@ BOOL AssociateColorProfileWithDeviceW(const char16_t* machineName, const char16_
     const BOOL result = Associate(machineName, profileName, deviceName);
     sim::Journal(
         "AssociateColorProfileWithDeviceW",
-        Json{{"profile", Utf8OrEmpty(profileName)}, {"device", Utf8OrEmpty(deviceName)}, {"result", result}});
+        Json{{"profile", platform::Utf8OrEmpty(profileName)}, {"device", platform::Utf8OrEmpty(deviceName)}, {"result", result}});
     return result;
 }
 
@@ -222,17 +209,17 @@ bool ListColorProfiles(const char16_t* deviceName, std::vector<std::u16string>& 
     names.clear();
     if (deviceName == nullptr) {
         for (const std::string& name : State().installed) {
-            names.push_back(sim::ToUtf16(name));
+            names.push_back(platform::Utf8ToUtf16(name));
         }
         return true;
     }
     for (const auto& [device, list] : State().associations.items()) {
-        if (!platform::WEqualNoCase(sim::ToUtf16(device).c_str(), deviceName) || !list.is_array()) {
+        if (!platform::WEqualNoCase(platform::Utf8ToUtf16(device).c_str(), deviceName) || !list.is_array()) {
             continue;
         }
         for (const Json& name : list) {
             if (name.is_string()) {
-                names.push_back(sim::ToUtf16(name.get<std::string>()));
+                names.push_back(platform::Utf8ToUtf16(name.get<std::string>()));
             }
         }
     }

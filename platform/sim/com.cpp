@@ -2,6 +2,10 @@
 #include "platform/com.h"
 
 #include "platform/sim/machine.h"
+#include "platform/sim/records.h"
+#include "platform/sim/com_state.h"
+#include "platform/sim/description.h"
+#include "platform/text.h"
 
 namespace sim {
 
@@ -22,7 +26,7 @@ void ResetCom() {
     State() = ComState{0, 0};
 }
 
-[[maybe_unused]] const bool registered = (RegisterModule({&ResetCom, nullptr}), true);
+const sim::ModuleRegistration kModule{{&ResetCom, nullptr}};
 
 } // namespace
 
@@ -44,7 +48,7 @@ HRESULT CoInitializeEx(void*, DWORD coInit) {
         state.model = coInit;
         ++state.initialised;
     }
-    sim::Journal("CoInitializeEx", {{"result", sim::Hex32(static_cast<uint32_t>(result))}});
+    sim::Journal("CoInitializeEx", {{"result", platform::Hex32(static_cast<uint32_t>(result))}});
     return result;
 }
 

@@ -8,6 +8,10 @@
 
 #include "platform/library.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/local_memory.h"
+#include "platform/sim/description.h"
+#include "platform/text.h"
 
 namespace sim {
 
@@ -22,7 +26,7 @@ void ResetCommandLine() {
     CommandLine().clear();
 }
 
-[[maybe_unused]] const bool registered = (RegisterModule({&ResetCommandLine, nullptr}), true);
+const sim::ModuleRegistration kModule{{&ResetCommandLine, nullptr}};
 
 bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t';
@@ -50,17 +54,17 @@ std::u16string QuoteArgument(const std::u16string& arg) {
 }
 
 std::u16string BuildCommandLine() {
-    const Json& desc = Current().desc;
+    const Json& desc = Description();
     if (desc["commandLine"].is_string()) {
-        return ToUtf16(desc["commandLine"].get_ref<const std::string&>());
+        return platform::Utf8ToUtf16(desc["commandLine"].get_ref<const std::string&>());
     }
     // The program path cannot hold a quote; it is quoted whole when it holds a blank.
     const std::u16string program =
-        desc["program"].is_string() ? ToUtf16(desc["program"].get<std::string>()) : u"";
+        desc["program"].is_string() ? platform::Utf8ToUtf16(desc["program"].get<std::string>()) : u"";
     std::u16string line =
         program.find_first_of(u" \t") == std::u16string::npos ? program : u"\"" + program + u"\"";
-    for (const std::string& arg : Current().args) {
-        line += u" " + QuoteArgument(ToUtf16(arg));
+    for (const std::string& arg : Arguments()) {
+        line += u" " + QuoteArgument(platform::Utf8ToUtf16(arg));
     }
     return line;
 }

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "platform/sim/machine.h"
+#include "platform/text.h"
+#include "platform/sim/code_pages.h"
 
 namespace {
 
@@ -25,19 +27,19 @@ void SendStdoutToStderr() {
 
 void WriteStdout(const char* text, std::size_t length) {
     if (text != nullptr && length > 0) {
-        WriteUtf8(sim::ToUtf8(sim::AnsiToUtf16(std::string_view(text, length))));
+        WriteUtf8(platform::Utf16ToUtf8(sim::AnsiToUtf16(std::string_view(text, length))));
     }
 }
 
 void WriteStdoutW(const char16_t* text, std::size_t length) {
     if (text != nullptr && length > 0) {
-        WriteUtf8(sim::ToUtf8(std::u16string_view(text, length)));
+        WriteUtf8(platform::Utf16ToUtf8(std::u16string_view(text, length)));
     }
 }
 
 void WriteStderrW(const char16_t* text, std::size_t length) {
     if (text != nullptr && length > 0) {
-        WriteUtf8(sim::ToUtf8(std::u16string_view(text, length)), stderr);
+        WriteUtf8(platform::Utf16ToUtf8(std::u16string_view(text, length)), stderr);
     }
 }
 

@@ -8,6 +8,9 @@
 
 #include "platform/sim/machine.h"
 #include "platform/text.h"
+#include "platform/sim/records.h"
+#include "platform/sim/local_memory.h"
+#include "platform/sim/code_pages.h"
 
 namespace sim {
 
@@ -52,13 +55,13 @@ namespace platform {
 
 void OutputDebugStringA(const char* text) {
     if (text != nullptr) {
-        sim::DebugLog(sim::ToUtf8(sim::AnsiToUtf16(text)));
+        sim::DebugLog(platform::Utf16ToUtf8(sim::AnsiToUtf16(text)));
     }
 }
 
 void OutputDebugStringW(const char16_t* text) {
     if (text != nullptr) {
-        sim::DebugLog(sim::ToUtf8(text));
+        sim::DebugLog(platform::Utf16ToUtf8(text));
     }
 }
 

@@ -6,9 +6,13 @@
 #include <vector>
 
 #include "platform/device_io.h"
-#include "platform/sim/links.h"
+#include "platform/sim/file_handles.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
+#include "platform/sim/records.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/handle_table.h"
+#include "platform/sim/description.h"
 
 using namespace platform;
 
@@ -27,13 +31,10 @@ sim::HandleTable<Device>& OpenDevices() {
     return devices;
 }
 
-const bool kRegistered = [] {
-    sim::RegisterModule({[] { OpenDevices().Clear(); }, nullptr});
-    return true;
-}();
+const sim::ModuleRegistration kModule{{[] { OpenDevices().Clear(); }, nullptr}};
 
 const sim::Json* AcpiEntry(const char* key) {
-    const sim::Json& desc = sim::Current().desc;
+    const sim::Json& desc = sim::Description();
     if (!desc.contains("acpi") || !desc["acpi"].contains(key)) {
         return nullptr;
     }
@@ -46,7 +47,7 @@ std::vector<uint8_t> ReplyBytes() {
     if (reply == nullptr || !reply->is_string()) {
         return {};
     }
-    return sim::FromHex(reply->get<std::string>());
+    return platform::FromHex(reply->get<std::string>());
 }
 
 } // namespace
@@ -67,7 +68,7 @@ Handle CreateFileW(const char16_t* fileName, DWORD desiredAccess, DWORD shareMod
     const sim::Json* present = AcpiEntry("present");
     const bool opens = WEqualNoCase(fileName, kAcpiDevice) && creationDisposition == OPEN_EXISTING &&
                        present != nullptr && present->is_boolean() && present->get<bool>();
-    sim::Journal("CreateFileW", sim::Json{{"path", sim::ToUtf8(path)}, {"result", opens ? 1 : 0}});
+    sim::Journal("CreateFileW", sim::Json{{"path", platform::Utf16ToUtf8(path)}, {"result", opens ? 1 : 0}});
     if (!opens) {
         // The machine has no other device.
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -79,7 +80,7 @@ Handle CreateFileW(const char16_t* fileName, DWORD desiredAccess, DWORD shareMod
 
 BOOL DeviceIoControl(Handle device, DWORD ioControlCode, void* inBuffer, DWORD inBufferSize, void* outBuffer,
                      DWORD outBufferSize, DWORD* bytesReturned, void* overlapped) {
-    const std::string input = inBuffer == nullptr ? std::string() : sim::ToHex(inBuffer, inBufferSize);
+    const std::string input = inBuffer == nullptr ? std::string() : platform::ToHex(inBuffer, inBufferSize);
     BOOL result = kFalse;
     DWORD returned = 0;
     if (OpenDevices().Find(device) == nullptr) {
@@ -100,7 +101,7 @@ BOOL DeviceIoControl(Handle device, DWORD ioControlCode, void* inBuffer, DWORD i
     if (bytesReturned != nullptr) {
         *bytesReturned = returned;
     }
-    sim::Journal("DeviceIoControl", sim::Json{{"code", sim::Hex32(ioControlCode)},
+    sim::Journal("DeviceIoControl", sim::Json{{"code", platform::Hex32(ioControlCode)},
                                               {"input", input},
                                               {"result", result},
                                               {"returned", returned}});
@@ -116,7 +117,7 @@ BOOL CloseHandle(Handle object) {
         SetLastError(ERROR_INVALID_HANDLE);
         return kFalse;
     }
-    sim::Journal("CloseHandle", sim::Json{{"path", sim::ToUtf8(device->path)}});
+    sim::Journal("CloseHandle", sim::Json{{"path", platform::Utf16ToUtf8(device->path)}});
     OpenDevices().Close(object);
     return kTrue;
 }

@@ -5,6 +5,8 @@
 #include "platform/display.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/description.h"
 
 using namespace platform;
 
@@ -20,7 +22,7 @@ constexpr UINT32 kPathActive = 1;
 
 const sim::Json& DisplayEntry(const char* key) {
     static const sim::Json empty = sim::Json::array();
-    const sim::Json& desc = sim::Current().desc;
+    const sim::Json& desc = sim::Description();
     if (!desc.contains("display") || !desc["display"].contains(key) || !desc["display"][key].is_array()) {
         return empty;
     }
@@ -32,7 +34,7 @@ std::string Text(const sim::Json& record, const char* key) {
 }
 
 template <std::size_t N> void CopyField(char16_t (&field)[N], const sim::Json& record, const char* key) {
-    WCopy(field, N, sim::ToUtf16(Text(record, key)).c_str());
+    WCopy(field, N, platform::Utf8ToUtf16(Text(record, key)).c_str());
 }
 
 LONG Error(DWORD code) {
@@ -61,7 +63,7 @@ BOOL PLATFORM_API EnumDisplayDevicesW(const char16_t* device, DWORD deviceIndex,
     if (device != nullptr) {
         list = nullptr;
         for (const sim::Json& adapter : adapters) {
-            if (WEqualNoCase(sim::ToUtf16(Text(adapter, "DeviceName")).c_str(), device)) {
+            if (WEqualNoCase(platform::Utf8ToUtf16(Text(adapter, "DeviceName")).c_str(), device)) {
                 list = adapter.contains("monitors") && adapter["monitors"].is_array() ? &adapter["monitors"]
                                                                                       : nullptr;
                 break;

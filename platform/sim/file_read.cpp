@@ -5,7 +5,7 @@
 #include <cerrno>
 
 #include "platform/files.h"
-#include "platform/sim/links.h"
+#include "platform/sim/file_handles.h"
 
 namespace platform {
 

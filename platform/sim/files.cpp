@@ -14,9 +14,15 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/sim/links.h"
+#include "platform/sim/file_handles.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
+#include "platform/sim/records.h"
+#include "platform/sim/host_files.h"
+#include "platform/sim/host_paths.h"
+#include "platform/sim/handle_table.h"
+#include "platform/sim/description.h"
+#include "platform/sim/code_pages.h"
 
 namespace sim {
 
@@ -54,7 +60,7 @@ void ResetFiles() {
     Searches().Clear();
 }
 
-[[maybe_unused]] const bool registered = (RegisterModule({&ResetFiles, nullptr}), true);
+const sim::ModuleRegistration kModule{{&ResetFiles, nullptr}};
 
 // Wildcard match ignoring ASCII case: "*" any run of characters, "?" any one character; "*.*" is
 // every name, with or without an extension.
@@ -71,7 +77,7 @@ bool Matches(std::u16string_view pattern, std::u16string_view name) {
             starAt = p++;
             resumeAt = n;
         } else if (p < pattern.size() &&
-                   (pattern[p] == u'?' || UpperAscii(pattern[p]) == UpperAscii(name[n]))) {
+                   (pattern[p] == u'?' || platform::UpperAscii(pattern[p]) == platform::UpperAscii(name[n]))) {
             ++p;
             ++n;
         } else if (starAt != std::u16string_view::npos) {
@@ -100,7 +106,7 @@ DWORD MissingError(const std::filesystem::path& host) {
 }
 
 bool ShortNamesOn() {
-    return Current().desc.value("shortNames", false);
+    return Description().value("shortNames", false);
 }
 
 // Characters that an 8.3 name may hold besides ASCII letters and digits.
@@ -135,7 +141,7 @@ std::u16string ShortNamePart(std::u16string_view part, std::size_t limit) {
             break;
         }
         if (c != u' ' && c != u'.') {
-            text += IsShortNameCharacter(c) ? UpperAscii(c) : u'_';
+            text += IsShortNameCharacter(c) ? platform::UpperAscii(c) : u'_';
         }
     }
     return text;
@@ -153,7 +159,7 @@ std::u16string MakeShortName(std::u16string_view name, std::unordered_set<std::u
         return {};
     }
     for (unsigned number = 1; number < 1000000; ++number) {
-        const std::u16string tail = u"~" + ToUtf16(std::to_string(number));
+        const std::u16string tail = u"~" + platform::Utf8ToUtf16(std::to_string(number));
         std::u16string candidate = base.substr(0, std::min(base.size(), 8 - tail.size())) + tail;
         if (!extension.empty()) {
             candidate += u"." + extension;
@@ -170,7 +176,7 @@ void AssignShortNames(std::vector<Entry>& entries) {
     std::unordered_set<std::u16string> taken;
     for (const Entry& entry : entries) {
         if (IsShortName(entry.name)) {
-            taken.insert(UpperAsciiText(entry.name));
+            taken.insert(platform::UpperAsciiText(entry.name));
         }
     }
     for (Entry& entry : entries) {
@@ -189,7 +195,7 @@ std::vector<Entry> ListMatches(const std::filesystem::path& folder, std::u16stri
     std::vector<Entry> entries;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::u16string name = ToUtf16(it->path().filename().string());
+        std::u16string name = platform::Utf8ToUtf16(it->path().filename().string());
         if (shortNames || Matches(pattern, name)) {
             std::error_code sizeError;
             const bool folderEntry = it->is_directory(sizeError);
@@ -201,7 +207,7 @@ std::vector<Entry> ListMatches(const std::filesystem::path& folder, std::u16stri
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         return std::lexicographical_compare(
             a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
-            [](char16_t x, char16_t y) { return UpperAscii(x) < UpperAscii(y); });
+            [](char16_t x, char16_t y) { return platform::UpperAscii(x) < platform::UpperAscii(y); });
     });
     if (shortNames) {
         AssignShortNames(entries);
@@ -244,10 +250,10 @@ int CreateFolders(std::u16string_view path) {
         return static_cast<int>(platform::ERROR_ALREADY_EXISTS);
     }
     // Walk down from the drive, creating each missing folder; a file on the way blocks the path.
-    const std::filesystem::path relative = target.lexically_relative(Current().root);
-    std::filesystem::path host = Current().root;
+    const std::filesystem::path relative = target.lexically_relative(Root());
+    std::filesystem::path host = Root();
     for (const std::filesystem::path& part : relative) {
-        const bool drive = host == Current().root;
+        const bool drive = host == Root();
         host /= part;
         if (std::filesystem::is_directory(host, ec)) {
             continue;
@@ -300,73 +306,6 @@ DWORD Copy(std::u16string_view from, std::u16string_view to, BOOL failIfExists) 
 
 } // namespace
 
-namespace {
-
-// Writes the bytes [from, to) of one file at the same place in the other, in pieces of a bounded buffer.
-bool CopyRange(int in, int out, off_t from, off_t to) {
-    constexpr std::size_t kPiece = std::size_t{1} << 20;
-    // No bigger than the range and not cleared first: most profiles are a few kilobytes.
-    const auto size = static_cast<std::size_t>(std::min<off_t>(to - from, static_cast<off_t>(kPiece)));
-    const auto buffer = std::make_unique_for_overwrite<char[]>(size);
-    while (from < to) {
-        const auto wanted = static_cast<std::size_t>(std::min<off_t>(to - from, static_cast<off_t>(size)));
-        const ssize_t got = ::pread(in, buffer.get(), wanted, from);
-        if (got <= 0) {
-            return got == 0; // the source was cut short meanwhile: the rest stays a hole
-        }
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put =
-                ::pwrite(out, buffer.get() + done, static_cast<std::size_t>(got - done), from + done);
-            if (put < 0) {
-                return false;
-            }
-            done += put;
-        }
-        from += got;
-    }
-    return true;
-}
-
-// The data ranges of the first size bytes, as the file system reports them; a file system that cannot
-// tell holes gives the whole file as data.
-bool CopyData(int in, int out, off_t size) {
-    for (off_t at = 0; at < size;) {
-        const off_t data = ::lseek(in, at, SEEK_DATA);
-        if (data < 0) {
-            return errno == ENXIO || (errno == EINVAL && CopyRange(in, out, at, size));
-        }
-        const off_t hole = std::min(::lseek(in, data, SEEK_HOLE), size);
-        if (hole < data || !CopyRange(in, out, data, hole)) {
-            return false;
-        }
-        at = hole;
-    }
-    return true;
-}
-
-} // namespace
-
-bool CopyHostFile(const std::filesystem::path& source, const std::filesystem::path& destination) {
-    const int in = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (in < 0) {
-        return false;
-    }
-    struct stat info {};
-    struct stat existing {};
-    // A file is never copied onto itself: opening it for writing would empty it.
-    const bool exists = ::stat(destination.c_str(), &existing) == 0;
-    bool copied = ::fstat(in, &info) == 0 && S_ISREG(info.st_mode) &&
-                  !(exists && existing.st_dev == info.st_dev && existing.st_ino == info.st_ino);
-    const int out =
-        copied ? ::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, info.st_mode & 0777)
-               : -1;
-    // The size at opening bounds the copy, so that a file that someone keeps growing still ends.
-    copied = out >= 0 && ::ftruncate(out, info.st_size) == 0 && CopyData(in, out, info.st_size);
-    copied = (out < 0 || ::close(out) == 0) && copied;
-    ::close(in);
-    return copied;
-}
-
 } // namespace sim
 
 namespace platform {
@@ -402,7 +341,7 @@ Handle FindFirstFileW(const char16_t* pattern, Win32FindDataW* data) {
         return InvalidHandleValue();
     }
     const std::u16string_view text(pattern);
-    const std::size_t nameStart = sim::NameStart(text);
+    const std::size_t nameStart = platform::NameStart(text);
     const std::u16string_view folderPart = text.substr(0, nameStart);
     const std::u16string_view namePattern = text.substr(nameStart);
     sim::PathFault fault = sim::PathFault::None;
@@ -414,7 +353,7 @@ Handle FindFirstFileW(const char16_t* pattern, Win32FindDataW* data) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return InvalidHandleValue();
     }
-    const bool driveRoot = folder.parent_path() == sim::Current().root;
+    const bool driveRoot = folder.parent_path() == sim::Root();
     std::vector<sim::Entry> entries =
         namePattern.empty() ? std::vector<sim::Entry>() : sim::ListMatches(folder, namePattern, driveRoot);
     if (entries.empty()) {

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/sim/machine.h"
+#include "platform/sim/description.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -46,9 +48,9 @@ void StartHostProcess(int argc, char** argv) {
 std::u16string HostFolderPath(const char16_t* argument) {
     const std::string name = std::to_string(++Host().mounted);
     std::error_code ec;
-    const std::filesystem::path target = std::filesystem::absolute(sim::ToUtf8(argument), ec);
+    const std::filesystem::path target = std::filesystem::absolute(platform::Utf16ToUtf8(argument), ec);
     std::filesystem::create_directory_symlink(target, Host().root / kHostDrive / name, ec);
-    return kHostDriveW + sim::ToUtf16(name);
+    return kHostDriveW + platform::Utf8ToUtf16(name);
 }
 
 void EndHostProcess() {

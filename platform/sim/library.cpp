@@ -13,6 +13,9 @@
 #include "platform/sim/exports.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
+#include "platform/sim/records.h"
+#include "platform/sim/host_paths.h"
+#include "platform/sim/description.h"
 
 namespace platform {
 
@@ -63,18 +66,18 @@ bool IsLoaded(HMODULE module) {
     return std::any_of(loaded.begin(), loaded.end(), [&](const auto& m) { return m.get() == module; });
 }
 
-[[maybe_unused]] const bool registered = (RegisterModule({&ResetLibraries, nullptr}), true);
+const sim::ModuleRegistration kModule{{&ResetLibraries, nullptr}};
 
 // A described text, or null.
 const Json& DescribedText(const char* key) {
-    return Current().desc[key];
+    return Description()[key];
 }
 
 bool Listed(const char* key, std::u16string_view name) {
     const std::u16string wanted(name);
-    const Json& list = Current().desc[key];
+    const Json& list = Description()[key];
     return std::any_of(list.begin(), list.end(), [&](const Json& entry) {
-        return platform::WEqualNoCase(ToUtf16(entry.get<std::string>()).c_str(), wanted.c_str());
+        return platform::WEqualNoCase(platform::Utf8ToUtf16(entry.get<std::string>()).c_str(), wanted.c_str());
     });
 }
 
@@ -101,8 +104,8 @@ HMODULE FromSystemDirectory(const std::u16string& fileName) {
     if (!systemDirectory.is_string() || !IsSystemLibrary(fileName) || Listed("missingLibraries", fileName)) {
         return nullptr;
     }
-    std::u16string folder = ToUtf16(systemDirectory.get<std::string>());
-    if (!folder.empty() && !IsSeparator(folder.back())) {
+    std::u16string folder = platform::Utf8ToUtf16(systemDirectory.get<std::string>());
+    if (!folder.empty() && !platform::IsPathSeparator(folder.back())) {
         folder += u'\\';
     }
     return Remember(folder + fileName, fileName, false);
@@ -113,7 +116,7 @@ HMODULE LoadModule(std::u16string path) {
         return nullptr;
     }
     // A name without an extension means a ".dll" file.
-    const std::size_t nameStart = NameStart(path);
+    const std::size_t nameStart = platform::NameStart(path);
     if (path.find(u'.', nameStart) == std::u16string::npos) {
         path += u".dll";
     }
@@ -122,15 +125,15 @@ HMODULE LoadModule(std::u16string path) {
     if (nameStart > 0) {
         const std::u16string folder = path.substr(0, nameStart);
         const bool inSystem =
-            systemDirectory.is_string() && SameFolder(folder, ToUtf16(systemDirectory.get<std::string>()));
+            systemDirectory.is_string() && SameFolder(folder, platform::Utf8ToUtf16(systemDirectory.get<std::string>()));
         return inSystem ? FromSystemDirectory(fileName) : nullptr;
     }
     // A bare name: the program's folder first, then the system directory.
     const Json& program = DescribedText("program");
     if (program.is_string() && SearchesProgramFolder()) {
-        const std::u16string programPath = ToUtf16(program.get<std::string>());
-        const std::u16string candidate = programPath.substr(0, NameStart(programPath)) + fileName;
-        if (NameStart(programPath) > 0 && std::filesystem::is_regular_file(HostPath(candidate))) {
+        const std::u16string programPath = platform::Utf8ToUtf16(program.get<std::string>());
+        const std::u16string candidate = programPath.substr(0, platform::NameStart(programPath)) + fileName;
+        if (platform::NameStart(programPath) > 0 && std::filesystem::is_regular_file(HostPath(candidate))) {
             return Remember(candidate, fileName, true);
         }
     }
@@ -162,7 +165,7 @@ UINT GetSystemDirectoryW(char16_t* buffer, UINT size) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return 0;
     }
-    const std::u16string folder = sim::ToUtf16(systemDirectory.get<std::string>());
+    const std::u16string folder = platform::Utf8ToUtf16(systemDirectory.get<std::string>());
     const auto length = static_cast<UINT>(folder.size());
     if (buffer == nullptr || size <= length) {
         return length + 1; // the size needed, terminator included
@@ -175,7 +178,7 @@ HMODULE LoadLibraryW(const char16_t* fileName) {
     const HMODULE module = fileName != nullptr ? sim::LoadModule(fileName) : nullptr;
     sim::Json record{{"path", sim::JsonText(fileName)}, {"result", module != nullptr ? 1 : 0}};
     if (module != nullptr && module->planted) {
-        record["found"] = sim::ToUtf8(module->path);
+        record["found"] = platform::Utf16ToUtf8(module->path);
     }
     sim::Journal("LoadLibraryW", std::move(record));
     if (module == nullptr) {
@@ -191,7 +194,7 @@ FARPROC GetProcAddress(HMODULE module, const char* procName) {
     }
     FARPROC function = nullptr;
     if (procName != nullptr && !module->planted) {
-        const sim::Json& missing = sim::Current().desc["missingFunctions"];
+        const sim::Json& missing = sim::Description()["missingFunctions"];
         const bool isMissing =
             std::find(missing.begin(), missing.end(), sim::Json(procName)) != missing.end();
         function = isMissing ? nullptr : sim::FindExport(module->fileName, procName);
@@ -211,7 +214,7 @@ DWORD GetModuleFileNameW(HMODULE module, char16_t* buffer, DWORD size) {
         }
         path = module->path;
     } else if (const sim::Json& program = sim::DescribedText("program"); program.is_string()) {
-        path = sim::ToUtf16(program.get<std::string>());
+        path = platform::Utf8ToUtf16(program.get<std::string>());
     } else {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return 0;

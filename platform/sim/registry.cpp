@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "platform/sim/machine.h"
+#include "platform/sim/handle_table.h"
+#include "platform/sim/description.h"
+#include "platform/text.h"
 
 namespace platform {
 
@@ -35,7 +38,7 @@ void ResetRegistry() {
     OpenKeys().Clear();
 }
 
-[[maybe_unused]] const bool registered = (RegisterModule({&ResetRegistry, nullptr}), true);
+const sim::ModuleRegistration kModule{{&ResetRegistry, nullptr}};
 
 LONG Result(DWORD code) {
     return static_cast<LONG>(code);
@@ -48,7 +51,7 @@ bool IsOpen(HKEY key) {
 // The 32-bit view of HKLM\Software lives under HKLM\Software\WOW6432Node.
 std::string InView(const std::string& path, DWORD samDesired) {
     const std::string software = "HKLM\\SOFTWARE";
-    const std::string folded = UpperAsciiText(path);
+    const std::string folded = platform::UpperAsciiText(path);
     const bool underSoftware = folded.compare(0, software.size(), software) == 0 &&
                                (folded.size() == software.size() || folded[software.size()] == '\\');
     const bool redirected = folded.compare(0, software.size() + 12, software + "\\WOW6432NODE") == 0;
@@ -60,9 +63,9 @@ std::string InView(const std::string& path, DWORD samDesired) {
 
 // The description's entry for a key, when the description names it.
 const Json* DescribedKey(const std::string& path) {
-    const std::string wanted = UpperAsciiText(path);
-    for (const auto& [name, key] : Current().desc["registry"].items()) {
-        if (UpperAsciiText(name) == wanted) {
+    const std::string wanted = platform::UpperAsciiText(path);
+    for (const auto& [name, key] : Description()["registry"].items()) {
+        if (platform::UpperAsciiText(name) == wanted) {
             return &key;
         }
     }
@@ -71,12 +74,12 @@ const Json* DescribedKey(const std::string& path) {
 
 // A key exists when the description names it or a key below it; HKLM and HKLM\Software always do.
 bool KeyExists(const std::string& path) {
-    const std::string wanted = UpperAsciiText(path);
+    const std::string wanted = platform::UpperAsciiText(path);
     if (wanted == "HKLM" || wanted == "HKLM\\SOFTWARE" || wanted == "HKLM\\SOFTWARE\\WOW6432NODE") {
         return true;
     }
-    for (const auto& [name, key] : Current().desc["registry"].items()) {
-        const std::string folded = UpperAsciiText(name);
+    for (const auto& [name, key] : Description()["registry"].items()) {
+        const std::string folded = platform::UpperAsciiText(name);
         if (folded == wanted || folded.compare(0, wanted.size() + 1, wanted + "\\") == 0) {
             return true;
         }
@@ -98,7 +101,7 @@ std::vector<platform::BYTE> ValueBytes(const Json& value, DWORD* type) {
         }
     } else if (typeName == "REG_SZ") {
         *type = platform::REG_SZ;
-        const std::u16string text = ToUtf16(data.get_ref<const std::string&>());
+        const std::u16string text = platform::Utf8ToUtf16(data.get_ref<const std::string&>());
         for (std::size_t i = 0; i <= text.size(); ++i) {
             const char16_t unit = i < text.size() ? text[i] : u'\0';
             bytes.push_back(static_cast<platform::BYTE>(unit & 0xFF));
@@ -106,7 +109,7 @@ std::vector<platform::BYTE> ValueBytes(const Json& value, DWORD* type) {
         }
     } else {
         *type = platform::REG_BINARY;
-        bytes = FromHex(data.get_ref<const std::string&>());
+        bytes = platform::FromHex(data.get_ref<const std::string&>());
     }
     return bytes;
 }
@@ -132,7 +135,7 @@ LONG RegOpenKeyExW(HKEY root, const char16_t* subKey, DWORD, DWORD samDesired, H
     }
     std::string path = root->path;
     if (subKey != nullptr && *subKey != u'\0') {
-        path += "\\" + sim::ToUtf8(subKey);
+        path += "\\" + platform::Utf16ToUtf8(subKey);
     }
     path = sim::InView(path, samDesired);
     if (!sim::KeyExists(path)) {
@@ -156,11 +159,11 @@ LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWOR
     }
     const sim::Json* described = sim::DescribedKey(key->path);
     const std::string name =
-        valueName != nullptr ? sim::UpperAsciiText(sim::ToUtf8(valueName)) : std::string();
+        valueName != nullptr ? platform::UpperAsciiText(platform::Utf16ToUtf8(valueName)) : std::string();
     const sim::Json* value = nullptr;
     if (described != nullptr) {
         for (const auto& [valueKey, entry] : described->items()) {
-            if (valueKey != "$denied" && sim::UpperAsciiText(valueKey) == name) {
+            if (valueKey != "$denied" && platform::UpperAsciiText(valueKey) == name) {
                 value = &entry;
             }
         }

@@ -5,6 +5,8 @@
 
 #include "platform/sim/machine.h"
 #include "platform/text.h"
+#include "platform/sim/local_memory.h"
+#include "platform/sim/description.h"
 
 namespace {
 
@@ -12,7 +14,7 @@ namespace {
 constexpr platform::DWORD kNoSession = 0xFFFFFFFFu;
 
 const sim::Json& Console() {
-    return sim::Current().desc["console"];
+    return sim::Description()["console"];
 }
 
 } // namespace
@@ -37,7 +39,7 @@ BOOL PLATFORM_API WTSQuerySessionInformationW(Handle, DWORD sessionId, int infoC
         SetLastError(ERROR_FILE_NOT_FOUND);
         return kFalse;
     }
-    const std::u16string user = sim::ToUtf16(Console().value("user", ""));
+    const std::u16string user = platform::Utf8ToUtf16(Console().value("user", ""));
     const std::size_t bytes = (user.size() + 1) * sizeof(char16_t);
     auto* text = static_cast<char16_t*>(sim::LocalAllocate(bytes));
     if (text == nullptr) {

@@ -7,6 +7,10 @@
 #include "platform/sim/machine.h"
 #include "platform/sim/wmi_values.h"
 #include "platform/text.h"
+#include "platform/sim/records.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/com_state.h"
+#include "platform/sim/description.h"
 
 using namespace platform;
 
@@ -37,14 +41,7 @@ State& TheState() {
     return state;
 }
 
-const bool kRegistered = [] {
-    RegisterModule({[] { TheState() = State{}; }, nullptr});
-    return true;
-}();
-
-std::string Utf8(const char16_t* text) {
-    return text == nullptr ? std::string() : ToUtf8(text);
-}
+const sim::ModuleRegistration kModule{{[] { TheState() = State{}; }, nullptr}};
 
 HRESULT FaultResult(const Json* fault) {
     return MakeHresult(FaultCode(*fault, static_cast<uint32_t>(E_FAIL)));
@@ -56,7 +53,7 @@ const Json* FindEntry(const Json& table, std::string_view name, std::string* spe
         return nullptr;
     }
     for (auto it = table.begin(); it != table.end(); ++it) {
-        if (EqualNoCase(it.key(), name)) {
+        if (platform::EqualNoCase(it.key(), name)) {
             if (spelledAs != nullptr) {
                 *spelledAs = it.key();
             }
@@ -181,11 +178,11 @@ struct Origin {
 };
 
 std::string LastInstanceKey(const Origin& origin) {
-    return UpperAsciiText(origin.wmiNamespace + ":" + origin.className);
+    return platform::UpperAsciiText(origin.wmiNamespace + ":" + origin.className);
 }
 
 bool IsEdidMethodOf(const Origin& origin, std::string_view method) {
-    return EqualNoCase(origin.className, kDescriptorClass) && EqualNoCase(method, kEdidMethod);
+    return platform::EqualNoCase(origin.className, kDescriptorClass) && platform::EqualNoCase(method, kEdidMethod);
 }
 
 // A class, one of its instances, or the parameters of the EDID method.
@@ -200,7 +197,7 @@ class ClassObject : public Counted<WbemClassObject> {
         if (name == nullptr || flags != 0) {
             return WBEM_E_INVALID_PARAMETER;
         }
-        const std::string member = ToUtf8(name);
+        const std::string member = platform::Utf16ToUtf8(name);
         Json fields = origin_.Fields();
         fields["property"] = member;
         if (const Json* fault = FindFault("Get", fields)) {
@@ -209,7 +206,7 @@ class ClassObject : public Counted<WbemClassObject> {
         Variant result;
         CIMTYPE cimType = 0;
         if (const auto system = SystemProperty(member)) {
-            MakeString(ToUtf16(*system), &result);
+            MakeString(platform::Utf8ToUtf16(*system), &result);
             cimType = CIM_STRING;
         } else {
             const Json* stored = Property(member);
@@ -243,7 +240,7 @@ class ClassObject : public Counted<WbemClassObject> {
         if (kind_ != Kind::InParameters && kind_ != Kind::InSignature) {
             return WBEM_E_INVALID_OPERATION;
         }
-        if (!EqualNoCase(ToUtf8(name), "BlockId")) {
+        if (!platform::EqualNoCase(platform::Utf16ToUtf8(name), "BlockId")) {
             return WBEM_E_NOT_FOUND;
         }
         if (const Json* fault = FindFault("Put", origin_.Fields())) {
@@ -286,7 +283,7 @@ class ClassObject : public Counted<WbemClassObject> {
         if (name == nullptr || flags != 0) {
             return WBEM_E_INVALID_PARAMETER;
         }
-        if ((kind_ != Kind::Class && kind_ != Kind::Instance) || !IsEdidMethodOf(origin_, ToUtf8(name))) {
+        if ((kind_ != Kind::Class && kind_ != Kind::Instance) || !IsEdidMethodOf(origin_, platform::Utf16ToUtf8(name))) {
             return WBEM_E_NOT_FOUND;
         }
         // The method is asked for on behalf of the instance that the caller's enumeration is at.
@@ -345,8 +342,8 @@ class ClassObject : public Counted<WbemClassObject> {
     const Json* Property(const std::string& member) const {
         // The EDID method's data of a descriptor instance is not one of its properties.
         if (kind_ == Kind::Instance &&
-            (EqualNoCase(member, "BlockContent") || EqualNoCase(member, "BlockType")) &&
-            EqualNoCase(origin_.className, kDescriptorClass)) {
+            (platform::EqualNoCase(member, "BlockContent") || platform::EqualNoCase(member, "BlockType")) &&
+            platform::EqualNoCase(origin_.className, kDescriptorClass)) {
             return nullptr;
         }
         return FindMember(data_, member);
@@ -358,19 +355,19 @@ class ClassObject : public Counted<WbemClassObject> {
         }
         const std::string relative =
             RelativePath(origin_.className, kind_ == Kind::Instance ? &data_ : nullptr);
-        if (EqualNoCase(member, "__CLASS")) {
+        if (platform::EqualNoCase(member, "__CLASS")) {
             return origin_.className;
         }
-        if (EqualNoCase(member, "__NAMESPACE")) {
+        if (platform::EqualNoCase(member, "__NAMESPACE")) {
             return origin_.wmiNamespace;
         }
-        if (EqualNoCase(member, "__SERVER")) {
+        if (platform::EqualNoCase(member, "__SERVER")) {
             return std::string(kComputerName);
         }
-        if (EqualNoCase(member, "__RELPATH")) {
+        if (platform::EqualNoCase(member, "__RELPATH")) {
             return relative;
         }
-        if (EqualNoCase(member, "__PATH")) {
+        if (platform::EqualNoCase(member, "__PATH")) {
             return std::string("\\\\") + kComputerName + "\\" + origin_.wmiNamespace + ":" + relative;
         }
         return std::nullopt;
@@ -417,12 +414,12 @@ class Services : public Counted<WbemServices> {
 
     HRESULT ExecQuery(const BSTR language, const BSTR query, LONG, void*,
                       EnumWbemClassObject** enumerator) override {
-        const std::string text = Utf8(query);
+        const std::string text = platform::Utf8OrEmpty(query);
         HRESULT hr = S_OK;
         std::string className;
         if (enumerator == nullptr || language == nullptr || query == nullptr) {
             hr = WBEM_E_INVALID_PARAMETER;
-        } else if (!EqualNoCase(Utf8(language), "WQL")) {
+        } else if (!platform::EqualNoCase(platform::Utf8OrEmpty(language), "WQL")) {
             hr = WBEM_E_INVALID_QUERY_TYPE;
         } else if (!ParseSelectAll(text, &className)) {
             hr = WBEM_E_INVALID_QUERY;
@@ -431,7 +428,7 @@ class Services : public Counted<WbemServices> {
         }
         Journal(
             "ExecQuery",
-            Json{{"namespace", namespace_}, {"query", text}, {"result", Hex32(static_cast<uint32_t>(hr))}});
+            Json{{"namespace", namespace_}, {"query", text}, {"result", platform::Hex32(static_cast<uint32_t>(hr))}});
         return hr;
     }
 
@@ -444,7 +441,7 @@ class Services : public Counted<WbemServices> {
             return WBEM_E_INVALID_PARAMETER;
         }
         *object = nullptr;
-        const auto parsed = ParsePath(ToUtf8(path));
+        const auto parsed = ParsePath(platform::Utf16ToUtf8(path));
         if (!parsed) {
             return WBEM_E_INVALID_OBJECT_PATH;
         }
@@ -474,7 +471,7 @@ class Services : public Counted<WbemServices> {
         if (className == nullptr || enumerator == nullptr || (flags & ~0x30) != 0) {
             return WBEM_E_INVALID_PARAMETER;
         }
-        return Enumerate(ToUtf8(className), "CreateInstanceEnum", enumerator);
+        return Enumerate(platform::Utf16ToUtf8(className), "CreateInstanceEnum", enumerator);
     }
 
     HRESULT ExecMethod(const BSTR objectPath, const BSTR methodName, LONG flags, void*,
@@ -487,9 +484,9 @@ class Services : public Counted<WbemServices> {
         }
         const HRESULT hr =
             flags != 0 ? WBEM_E_INVALID_PARAMETER : RunMethod(objectPath, methodName, inParams, outParams);
-        Journal("ExecMethod", Json{{"path", Utf8(objectPath)},
-                                   {"method", Utf8(methodName)},
-                                   {"result", Hex32(static_cast<uint32_t>(hr))}});
+        Journal("ExecMethod", Json{{"path", platform::Utf8OrEmpty(objectPath)},
+                                   {"method", platform::Utf8OrEmpty(methodName)},
+                                   {"result", platform::Hex32(static_cast<uint32_t>(hr))}});
         return hr;
     }
 
@@ -507,8 +504,8 @@ class Services : public Counted<WbemServices> {
                 word += c;
             }
         }
-        if (words.size() != 4 || !EqualNoCase(words[0], "SELECT") || words[1] != "*" ||
-            !EqualNoCase(words[2], "FROM")) {
+        if (words.size() != 4 || !platform::EqualNoCase(words[0], "SELECT") || words[1] != "*" ||
+            !platform::EqualNoCase(words[2], "FROM")) {
             return false;
         }
         *className = words[3];
@@ -516,7 +513,7 @@ class Services : public Counted<WbemServices> {
     }
 
     const Json* FindClass(const std::string& className, std::string* spelledAs) const {
-        const Json* wmi = FindMember(Current().desc, "wmi");
+        const Json* wmi = FindMember(Description(), "wmi");
         const Json* classes = wmi == nullptr ? nullptr : FindMember(*wmi, namespace_);
         const Json* instances = classes == nullptr ? nullptr : FindEntry(*classes, className, spelledAs);
         return instances != nullptr && instances->is_array() ? instances : nullptr;
@@ -529,11 +526,11 @@ class Services : public Counted<WbemServices> {
         if (added) {
             for (std::size_t i = 0; i < instances.size(); ++i) {
                 if (const auto key = InstanceKey(instances[i])) {
-                    index->second.try_emplace(UpperAsciiText(key->second), static_cast<int>(i));
+                    index->second.try_emplace(platform::UpperAsciiText(key->second), static_cast<int>(i));
                 }
             }
         }
-        const auto found = index->second.find(UpperAsciiText(keyValue));
+        const auto found = index->second.find(platform::UpperAsciiText(keyValue));
         return found == index->second.end() ? -1 : found->second;
     }
 
@@ -556,7 +553,7 @@ class Services : public Counted<WbemServices> {
         if (objectPath == nullptr || methodName == nullptr) {
             return WBEM_E_INVALID_PARAMETER;
         }
-        const auto parsed = ParsePath(ToUtf8(objectPath));
+        const auto parsed = ParsePath(platform::Utf16ToUtf8(objectPath));
         if (!parsed || !parsed->keyValue) {
             return WBEM_E_INVALID_OBJECT_PATH;
         }
@@ -569,7 +566,7 @@ class Services : public Counted<WbemServices> {
         if (origin.instance < 0) {
             return WBEM_E_NOT_FOUND;
         }
-        if (!IsEdidMethodOf(origin, ToUtf8(methodName))) {
+        if (!IsEdidMethodOf(origin, platform::Utf16ToUtf8(methodName))) {
             return WBEM_E_INVALID_METHOD;
         }
         if (const Json* fault = FindFault("ExecMethod", origin.Fields())) {
@@ -602,7 +599,7 @@ class Services : public Counted<WbemServices> {
         }
         Json array;
         if (content->is_string()) {
-            const std::vector<uint8_t> bytes = FromHex(content->get<std::string>());
+            const std::vector<uint8_t> bytes = platform::FromHex(content->get<std::string>());
             const std::size_t start = static_cast<std::size_t>(block) * kEdidBlockBytes;
             if (start >= bytes.size()) {
                 return WBEM_E_INVALID_PARAMETER;
@@ -614,7 +611,7 @@ class Services : public Counted<WbemServices> {
             const Json* hex = FindMember(*content, "bytes");
             array = *content;
             array["bytes"] =
-                FromHex(hex != nullptr && hex->is_string() ? hex->get<std::string>() : std::string());
+                platform::FromHex(hex != nullptr && hex->is_string() ? hex->get<std::string>() : std::string());
         }
         (*answer)["BlockContent"] = array;
         // Without a stated type, the base block is an EDID block (1) and any other "other" (255).
@@ -630,7 +627,7 @@ class Locator : public Counted<WbemLocator> {
   public:
     HRESULT ConnectServer(const BSTR networkResource, const BSTR, const BSTR, const BSTR, LONG, const BSTR,
                           void*, WbemServices** services) override {
-        const std::string given = Utf8(networkResource);
+        const std::string given = platform::Utf8OrEmpty(networkResource);
         HRESULT hr = S_OK;
         std::string spelledAs;
         if (services == nullptr || networkResource == nullptr) {
@@ -642,7 +639,7 @@ class Locator : public Counted<WbemLocator> {
             if (local.rfind("\\\\.\\", 0) == 0 || local.rfind("//./", 0) == 0) {
                 local = local.substr(4);
             }
-            const Json* wmi = FindMember(Current().desc, "wmi");
+            const Json* wmi = FindMember(Description(), "wmi");
             if (wmi == nullptr || FindEntry(*wmi, local, &spelledAs) == nullptr) {
                 hr = WBEM_E_INVALID_NAMESPACE;
             }
@@ -650,7 +647,7 @@ class Locator : public Counted<WbemLocator> {
         if (services != nullptr) {
             *services = Succeeded(hr) ? new Services(spelledAs) : nullptr;
         }
-        Journal("ConnectServer", Json{{"namespace", given}, {"result", Hex32(static_cast<uint32_t>(hr))}});
+        Journal("ConnectServer", Json{{"namespace", given}, {"result", platform::Hex32(static_cast<uint32_t>(hr))}});
         return hr;
     }
 };
@@ -670,7 +667,7 @@ HRESULT CoInitializeSecurity(void*, LONG, void*, void*, DWORD, DWORD, void*, DWO
     } else {
         sim::TheState().securityInitialized = true;
     }
-    sim::Journal("CoInitializeSecurity", sim::Json{{"result", sim::Hex32(static_cast<uint32_t>(hr))}});
+    sim::Journal("CoInitializeSecurity", sim::Json{{"result", platform::Hex32(static_cast<uint32_t>(hr))}});
     return hr;
 }
 

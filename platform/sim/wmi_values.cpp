@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "platform/text.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/description.h"
 
 using namespace platform;
 
@@ -137,7 +139,7 @@ void MakeArray(const Json& value, const Json& faultFields, Variant* out) {
 
 CIMTYPE KnownCimType(std::string_view member) {
     for (const KnownMember& known : kKnownMembers) {
-        if (EqualNoCase(known.name, member)) {
+        if (platform::EqualNoCase(known.name, member)) {
             return known.type;
         }
     }
@@ -159,7 +161,7 @@ CIMTYPE MakeValue(std::string_view member, const Json& value, const Json& faultF
         return known != 0 ? known : CIM_STRING;
     }
     if (value.is_string()) {
-        MakeString(ToUtf16(value.get<std::string>()), out);
+        MakeString(platform::Utf8ToUtf16(value.get<std::string>()), out);
         return CIM_STRING;
     }
     if (value.is_boolean()) {

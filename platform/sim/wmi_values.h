@@ -8,6 +8,7 @@
 
 #include "platform/sim/machine.h"
 #include "platform/wmi.h"
+#include "platform/sim/description.h"
 
 namespace platform {
 

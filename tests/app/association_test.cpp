@@ -24,7 +24,7 @@ class AssociationTest : public SimTest {
         Prepare("{}");
     }
     // Loads the machine and sets the run context as tag export and display discovery leave it.
-    void Prepare(const std::string& description, const std::u16string& device = sim::ToUtf16(kMonitor)) {
+    void Prepare(const std::string& description, const std::u16string& device = platform::Utf8ToUtf16(kMonitor)) {
         LoadMachine(description);
         ResetContext();
         g_bDebugMode = true;

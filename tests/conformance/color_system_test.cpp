@@ -4,6 +4,7 @@
 #include "conformance/conformance.h"
 #include "platform/color_system.h"
 #include "support/icc_builder.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ TEST_F(ColorSystemConformance, ReadsTagsBySizeAndOffset) {
     const test::Bytes tag = test::TextDescTag("abcdef");
     Write(Scratch() + u"\\p.icm", test::IccProfile({{test::Sig("wtpt"), test::XyzTag({0.9642, 1.0, 0.8249})},
                                                     {test::Sig("pngm"), tag}}));
-    const HPROFILE profile = Open(conformance::AsciiUpper(Scratch() + u"\\p.icm"));
+    const HPROFILE profile = Open(platform::UpperAsciiText(Scratch() + u"\\p.icm"));
     ASSERT_NE(profile, nullptr);
 
     BOOL present = kFalse;

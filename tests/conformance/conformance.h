@@ -53,7 +53,5 @@ class ConformanceTest : public ::testing::Test {
     std::unique_ptr<State> state_;
 };
 
-// The text with ASCII letters in upper case, for checks that names match whatever their case.
-std::u16string AsciiUpper(std::u16string text);
 
 } // namespace conformance

@@ -53,7 +53,7 @@ TEST_F(DisplayConformance, AdaptersAndTheirMonitors) {
         // A monitor's name is its adapter's followed by its own part; names match whatever their case.
         const std::u16string adapterName = adapter.DeviceName;
         const std::vector<DisplayDeviceW> monitors = Enumerate(adapter.DeviceName);
-        EXPECT_EQ(Enumerate(conformance::AsciiUpper(adapterName).c_str()).size(), monitors.size());
+        EXPECT_EQ(Enumerate(platform::UpperAsciiText(adapterName).c_str()).size(), monitors.size());
         bool active = false;
         for (const DisplayDeviceW& monitor : monitors) {
             active = active || (monitor.StateFlags & DISPLAY_DEVICE_ACTIVE) != 0;

@@ -19,7 +19,7 @@ class LibraryConformance : public conformance::ConformanceTest {
 };
 
 TEST_F(LibraryConformance, SystemLibrariesAndTheFunctionsTheToolLooksUp) {
-    const std::u16string upper = conformance::AsciiUpper(SystemDirectory());
+    const std::u16string upper = platform::UpperAsciiText(SystemDirectory());
     const HMODULE terminalServices = LoadLibraryW((upper + u"\\wtsapi32.DLL").c_str());
     const HMODULE user32 = LoadLibraryW((SystemDirectory() + u"\\User32.dll").c_str());
     const HMODULE colorSystem = LoadLibraryW(u"mscms");

@@ -3,6 +3,7 @@
 
 #include "conformance/conformance.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ TEST_F(RegistryConformance, ValuesReadWithTheirTypesAndSizes) {
 }
 
 TEST_F(RegistryConformance, KeysOpenIgnoringCaseBelowTheRootOrAnOpenKey) {
-    const std::u16string upper = conformance::AsciiUpper(RegistryKey());
+    const std::u16string upper = platform::UpperAsciiText(RegistryKey());
     HKEY key = nullptr;
     ASSERT_EQ(Open(upper, KEY_QUERY_VALUE, &key), 0);
     HKEY below = nullptr;

@@ -86,7 +86,7 @@ TEST_F(MonitorEdidTest, CountingThenFillingPass) {
     Arrays a(2);
     EXPECT_EQ(Stdout([&] { EXPECT_EQ(a.Fill(2), 2); }), "");
     EXPECT_EQ(a.active, (std::vector<int32_t>{1, 0}));
-    EXPECT_EQ(std::u16string(a.names[1].data()), sim::ToUtf16(Name(1)));
+    EXPECT_EQ(std::u16string(a.names[1].data()), platform::Utf8ToUtf16(Name(1)));
     EXPECT_EQ(a.technologies, (std::vector<uint32_t>{0x80000000u, 10u}));
     EXPECT_EQ(a.types, (std::vector<uint8_t>{1, 1}));
     EXPECT_EQ(a.blocks[0][8], 0x06);
@@ -111,7 +111,7 @@ TEST_F(MonitorEdidTest, MonitorCountChangingBetweenPasses) {
                  sim::Json::array({Descriptor(2, EdidHex(1, 2, 3, 4)), Descriptor(1, EdidHex(5, 6, 7, 8))}));
     Arrays more(2);
     EXPECT_EQ(more.Fill(2), 2);
-    EXPECT_EQ(std::u16string(more.names[1].data()), sim::ToUtf16(Name(1)));
+    EXPECT_EQ(std::u16string(more.names[1].data()), platform::Utf8ToUtf16(Name(1)));
     EXPECT_EQ(more.blocks[1][8], 5);
     EXPECT_EQ(JournalRecords("ExecMethod").size(), 1u) << "the third monitor is not stored, so not fetched";
 }
@@ -271,7 +271,7 @@ TEST_F(MonitorEdidTest, BlockStageFailuresEndTheRoutineKeepingEarlierBlocks) {
         const std::string what = std::string(call) == "GetObject" ? "class" : "class instance";
         EXPECT_EQ(Stdout([&] { EXPECT_EQ(a.Fill(2), 2); }),
                   "Could not get " + what + " WmiMonitorDescriptorMethods. Error code = 0x80041002\n");
-        EXPECT_EQ(std::u16string(a.names[1].data()), sim::ToUtf16(Name(1)));
+        EXPECT_EQ(std::u16string(a.names[1].data()), platform::Utf8ToUtf16(Name(1)));
         EXPECT_EQ(a.blocks[0][8], 0);
     }
 }

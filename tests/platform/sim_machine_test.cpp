@@ -7,6 +7,12 @@
 #include "platform/library.h"
 #include "platform/registry.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/description.h"
+#include "platform/sim/host_paths.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/records.h"
+#include "platform/sim/local_memory.h"
+#include "platform/sim/com_state.h"
 #include "platform/text.h"
 #include "support/sim_fixture.h"
 
@@ -85,6 +91,11 @@ TEST(SimMachineValidate, NamesTheOffendingKeyPath) {
         {R"({"faults": [{"call": "ReadFile"}]})", "\"faults[0].call\" names no call"},
         {R"({"faults": [{"call": "ExecQuery", "instance": 0}]})",
          "\"faults[0].instance\" is not a match field"},
+        // Fields these calls do not pass: faults that could never fire.
+        {R"({"faults": [{"call": "ConnectServer", "class": "X"}]})", "\"faults[0].class\" is not a match field"},
+        {R"({"faults": [{"call": "CoSetProxyBlanket", "class": "X"}]})", "\"faults[0].class\" is not a match"},
+        {R"({"faults": [{"call": "CoCreateInstance", "namespace": "ROOT\\WMI"}]})",
+         "\"faults[0].namespace\" is not a match field"},
         {R"({"faults": [{"call": "Get", "instance": "0"}]})",
          "\"faults[0].instance\" must be a whole number"},
         {R"({"faults": [{"call": "ExecQuery", "result": "bad"}]})", "\"faults[0].result\""},
@@ -100,22 +111,22 @@ TEST(SimMachineValidate, NamesTheOffendingKeyPath) {
 TEST(SimMachineDefault, PanelEdidIsCompleteAndNamesThePanel) {
     const std::string hex =
         sim::DefaultMachine()["wmi"]["ROOT\\WMI"]["WmiMonitorDescriptorMethods"][0]["BlockContent"];
-    const std::vector<uint8_t> edid = sim::FromHex(hex);
+    const std::vector<uint8_t> edid = platform::FromHex(hex);
     ASSERT_EQ(edid.size(), 128u);
     unsigned sum = 0;
     for (uint8_t b : edid) {
         sum += b;
     }
     EXPECT_EQ(sum % 256, 0u);
-    EXPECT_EQ(sim::ToHex(edid.data(), 8), "00FFFFFFFFFFFF00");
-    EXPECT_EQ(sim::ToHex(edid.data() + 8, 4), "06AFEC10");
+    EXPECT_EQ(platform::ToHex(edid.data(), 8), "00FFFFFFFFFFFF00");
+    EXPECT_EQ(platform::ToHex(edid.data() + 8, 4), "06AFEC10");
 }
 
 class SimMachineTest : public SimTest {};
 
 TEST_F(SimMachineTest, OverlayReplacesTopLevelKeysWhole) {
     LoadMachine(R"({"registry": {}, "console": {"user": "alice"}})");
-    const Json& desc = sim::Current().desc;
+    const Json& desc = sim::Description();
     EXPECT_TRUE(desc["registry"].empty());
     EXPECT_FALSE(desc["console"].contains("sessionId"));
     EXPECT_EQ(desc["ansiCodePage"], 1252);
@@ -167,6 +178,8 @@ TEST_F(SimMachineTest, FaultsMatchOnTheirOwnFieldsOnly) {
     EXPECT_EQ(sim::FaultCode(*sim::FindFault("QueryDisplayConfig"), 0), 31u);
     EXPECT_EQ(sim::FaultCode(Json::object(), 87), 87u);
     EXPECT_EQ(sim::FindFault("ExecQuery"), nullptr);
+    // A call site that passes a field its kind does not list is the sim's own fault.
+    EXPECT_THROW(sim::FindFault("ConnectServer", {{"class", "X"}}), std::logic_error);
 }
 
 TEST_F(SimMachineTest, LoadingAMachineResetsEveryServiceModule) {
@@ -248,10 +261,55 @@ TEST_F(SimMachineTest, EnvironmentRootUsesItsOwnMachineFile) {
     char* argv[] = {program, arg, nullptr};
     sim::LoadFromEnvironment(2, argv);
     unsetenv("TINTFOLD_ROOT");
-    EXPECT_EQ(sim::Current().root, root);
-    EXPECT_EQ(sim::Current().desc["console"]["user"], "bob");
-    EXPECT_EQ(sim::Current().args, std::vector<std::string>{"--x"});
+    EXPECT_EQ(sim::Root(), root);
+    EXPECT_EQ(sim::Description()["console"]["user"], "bob");
+    EXPECT_EQ(sim::Arguments(), std::vector<std::string>{"--x"});
     EXPECT_TRUE(std::filesystem::exists(root / "journal.jsonl"));
+}
+
+// The fault table of the sim's documentation is the one the loader and the call sites use.
+TEST(SimFaults, TheDocumentedTableIsTheFaultTable) {
+    std::ifstream readme(SIM_README);
+    std::string line;
+    while (std::getline(readme, line) && line != "### Faults") {
+    }
+    std::vector<std::string> calls;
+    while (std::getline(readme, line) && (line.empty() || line[0] != '#')) {
+        if (line.rfind("| `", 0) != 0) {
+            continue;
+        }
+        // | `Call`, `Call` | `field` (note), `field` | result |
+        const std::size_t second = line.find('|', 1);
+        const std::size_t third = line.find('|', second + 1);
+        const auto quoted = [](std::string_view cell) {
+            std::vector<std::string> names;
+            for (std::size_t at = cell.find('`'); at != std::string_view::npos; at = cell.find('`', at + 1)) {
+                const std::size_t end = cell.find('`', at + 1);
+                names.emplace_back(cell.substr(at + 1, end - at - 1));
+                at = end;
+            }
+            return names;
+        };
+        const std::string_view row(line);
+        const std::vector<std::string> fields = quoted(row.substr(second, third - second));
+        const std::string result(row.substr(third + 2));
+        for (const std::string& call : quoted(row.substr(1, second - 1))) {
+            calls.push_back(call);
+            const sim::FaultKind* kind = sim::FindFaultKind(call);
+            ASSERT_NE(kind, nullptr) << call;
+            EXPECT_EQ(fields, std::vector<std::string>(kind->fields.begin(), kind->fields.end())) << call;
+            const sim::FaultResultKind documented = result.rfind("HRESULT", 0) == 0 ? sim::FaultResultKind::Hresult
+                                                    : result.rfind("Win32", 0) == 0
+                                                        ? sim::FaultResultKind::Win32Error
+                                                        : sim::FaultResultKind::None;
+            EXPECT_EQ(documented, kind->result) << call;
+        }
+    }
+    std::vector<std::string> table;
+    for (const sim::FaultKind& kind : sim::FaultKinds()) {
+        table.emplace_back(kind.call);
+    }
+    EXPECT_EQ(calls, table);
 }
 
 } // namespace

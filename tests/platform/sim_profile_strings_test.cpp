@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/profile_strings.h"
-#include "platform/sim/machine.h"
+#include "platform/sim/description.h"
+#include "platform/sim/host_paths.h"
 #include "support/sim_fixture.h"
 
 namespace {

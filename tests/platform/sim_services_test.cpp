@@ -4,6 +4,7 @@
 #include "platform/command_line.h"
 #include "platform/console.h"
 #include "platform/debug_output.h"
+#include "platform/sim/com_state.h"
 #include "platform/terminal_services.h"
 #include "platform/text.h"
 #include "support/sim_fixture.h"

@@ -11,7 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
 
-#include "platform/sim/machine.h"
+#include "platform/sim/description.h"
 #include "scenario/scenario_machines.h"
 #include "support/host_files.h"
 

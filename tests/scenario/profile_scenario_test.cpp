@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include "platform/sim/machine.h"
+#include "platform/sim/description.h"
 #include "scenario/scenario_machines.h"
 #include "support/host_files.h"
 

@@ -6,6 +6,9 @@
 
 #include "conformance/conformance.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/description.h"
+#include "platform/sim/host_paths.h"
+#include "platform/text.h"
 
 namespace conformance {
 
@@ -39,12 +42,12 @@ const std::u16string& ConformanceTest::Scratch() const {
 void ConformanceTest::WriteFile(const std::u16string& path, std::string_view bytes) const {
     std::ofstream out(sim::HostPath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << sim::ToUtf8(path);
+    ASSERT_TRUE(out.good()) << platform::Utf16ToUtf8(path);
 }
 
 std::string ConformanceTest::ReadFile(const std::u16string& path) const {
     std::ifstream in(sim::HostPath(path), std::ios::binary);
-    EXPECT_TRUE(in.good()) << sim::ToUtf8(path);
+    EXPECT_TRUE(in.good()) << platform::Utf16ToUtf8(path);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
@@ -77,7 +80,7 @@ sim::Json& RegistryEntry(sim::Json& description, const std::u16string& key, cons
     if (!subKey.empty()) {
         path += u"\\" + subKey;
     }
-    return description["registry"][sim::ToUtf8(path)];
+    return description["registry"][platform::Utf16ToUtf8(path)];
 }
 
 } // namespace
@@ -85,19 +88,19 @@ sim::Json& RegistryEntry(sim::Json& description, const std::u16string& key, cons
 void ConformanceTest::SetDword(const std::u16string& subKey, const std::u16string& name,
                                platform::DWORD value) const {
     RegistryEntry(state_->description, state_->registryKey,
-                  subKey)[sim::ToUtf8(name)] = {{"type", "REG_DWORD"}, {"data", value}};
+                  subKey)[platform::Utf16ToUtf8(name)] = {{"type", "REG_DWORD"}, {"data", value}};
     sim::Load(state_->root, state_->description);
 }
 
 void ConformanceTest::SetString(const std::u16string& subKey, const std::u16string& name,
                                 const std::u16string& value) const {
     RegistryEntry(state_->description, state_->registryKey,
-                  subKey)[sim::ToUtf8(name)] = {{"type", "REG_SZ"}, {"data", sim::ToUtf8(value)}};
+                  subKey)[platform::Utf16ToUtf8(name)] = {{"type", "REG_SZ"}, {"data", platform::Utf16ToUtf8(value)}};
     sim::Load(state_->root, state_->description);
 }
 
 platform::UINT ConformanceTest::AnsiCodePage() const {
-    return sim::Current().desc["ansiCodePage"].get<platform::UINT>();
+    return sim::Description()["ansiCodePage"].get<platform::UINT>();
 }
 
 bool ConformanceTest::WineDiffers(const char* /*evidence*/) {

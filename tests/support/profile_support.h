@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/sim/machine.h"
+#include "platform/sim/description.h"
 
 namespace test {
 

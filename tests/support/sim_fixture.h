@@ -9,7 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/sim/machine.h"
+#include "platform/sim/description.h"
+#include "platform/sim/host_paths.h"
 
 class SimTest : public ::testing::Test {
   protected:

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/com.h"
+#include "platform/text.h"
 #include "support/sim_fixture.h"
 
 class WmiMachineTest : public SimTest {
@@ -61,5 +62,5 @@ inline std::string EdidHex(uint8_t b8, uint8_t b9, uint8_t b10, uint8_t b11) {
     for (std::size_t i = 12; i < edid.size(); ++i) {
         edid[i] = static_cast<uint8_t>(i);
     }
-    return sim::ToHex(edid.data(), edid.size());
+    return platform::ToHex(edid.data(), edid.size());
 }

@@ -10,6 +10,7 @@
 
 #include "platform/color_system.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/host_paths.h"
 
 namespace platform {
 

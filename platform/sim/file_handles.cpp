@@ -1,13 +1,11 @@
 // Links and file handles on the simulated machine (links.h).
-#include "platform/sim/links.h"
+#include "platform/sim/file_handles.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,6 +13,11 @@
 
 #include "platform/files.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/records.h"
+#include "platform/sim/host_files.h"
+#include "platform/sim/host_paths.h"
+#include "platform/sim/description.h"
+#include "platform/text.h"
 
 namespace sim {
 
@@ -26,21 +29,6 @@ constexpr DWORD kDelete = 0x10000;
 constexpr DWORD kReadAccess = platform::GENERIC_READ | 0x1;   // GENERIC_READ or FILE_READ_DATA
 constexpr DWORD kWriteAccess = platform::GENERIC_WRITE | 0x2; // GENERIC_WRITE or FILE_WRITE_DATA
 
-// A host file descriptor, closed with the handle that owns it.
-struct Descriptor {
-    int fd = -1;
-    explicit Descriptor(int descriptor) : fd(descriptor) {}
-    Descriptor(Descriptor&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    Descriptor& operator=(Descriptor&&) = delete;
-    ~Descriptor() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-};
-
 // An open file: the name it was opened by, and whether the handle is the link itself.
 struct OpenFile {
     std::u16string path;
@@ -50,8 +38,8 @@ struct OpenFile {
     bool linkItself;
     // The file's identity when opened: the handle keeps referring to it whatever happens to the name.
     std::string identity;
-    // What reads through the handle read: the file itself, opened when the handle was.
-    Descriptor reader;
+    // The file itself, opened when the handle was, for what is read and written through the handle.
+    HostFile data;
 };
 
 std::vector<std::unique_ptr<OpenFile>>& OpenFiles() {
@@ -59,7 +47,7 @@ std::vector<std::unique_ptr<OpenFile>>& OpenFiles() {
     return files;
 }
 
-[[maybe_unused]] const bool registered = (RegisterModule({[] { OpenFiles().clear(); }, nullptr}), true);
+const sim::ModuleRegistration kModule{{[] { OpenFiles().clear(); }, nullptr}};
 
 OpenFile* FindFile(platform::Handle handle) {
     for (const auto& file : OpenFiles()) {
@@ -108,8 +96,7 @@ DWORD LinkCount(const std::filesystem::path& host, bool linkItself) {
 
 // Creates an empty file at the name; the name's folder must exist.
 bool CreateEmpty(const std::filesystem::path& host) {
-    std::ofstream out(host, std::ios::binary);
-    return static_cast<bool>(out);
+    return HostFile(::open(host.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666)).Close();
 }
 
 DWORD OpenError(const std::filesystem::path& host, DWORD access, DWORD share, DWORD creation, DWORD flags,
@@ -146,6 +133,22 @@ DWORD OpenError(const std::filesystem::path& host, DWORD access, DWORD share, DW
     return platform::ERROR_SUCCESS;
 }
 
+// The file behind a new handle, for its reads and writes: none for the link itself, and only a regular file
+// opens for writing. Without blocking: only files and folders get this far, but the name may have changed
+// since.
+HostFile OpenData(const std::filesystem::path& host, DWORD access, bool linkItself) {
+    const bool reads = (access & kReadAccess) != 0;
+    const bool writes = (access & kWriteAccess) != 0;
+    std::error_code ec;
+    if (linkItself || (!reads && !writes)) {
+        return HostFile();
+    }
+    if (writes && std::filesystem::is_regular_file(host, ec)) {
+        return HostFile(::open(host.c_str(), (reads ? O_RDWR : O_WRONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    }
+    return HostFile(reads ? ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1);
+}
+
 } // namespace
 
 DWORD EntryAttributes(const std::filesystem::path& host) {
@@ -178,23 +181,20 @@ platform::Handle OpenFileHandle(std::u16string_view path, DWORD access, DWORD sh
     bool linkItself = false;
     const DWORD error = OpenError(host, access, share, creation, flags, linkItself);
     Journal("CreateFileW",
-            Json{{"path", ToUtf8(path)}, {"result", error == platform::ERROR_SUCCESS ? 1 : 0}});
+            Json{{"path", platform::Utf16ToUtf8(path)}, {"result", error == platform::ERROR_SUCCESS ? 1 : 0}});
     if (error != platform::ERROR_SUCCESS) {
         platform::SetLastError(error);
         return platform::InvalidHandleValue();
     }
-    // Without blocking: only regular files get this far, but the name may have changed since.
-    const bool reads = (access & kReadAccess) != 0 && !linkItself;
-    const int descriptor = reads ? ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
-    OpenFiles().push_back(
-        std::make_unique<OpenFile>(OpenFile{std::u16string(path), host, access, share, linkItself,
-                                            Identity(host, linkItself), Descriptor(descriptor)}));
+    OpenFiles().push_back(std::make_unique<OpenFile>(OpenFile{std::u16string(path), host, access, share,
+                                                              linkItself, Identity(host, linkItself),
+                                                              OpenData(host, access, linkItself)}));
     return OpenFiles().back().get();
 }
 
 int ReadDescriptor(platform::Handle handle) {
     const OpenFile* file = FindFile(handle);
-    return file != nullptr ? file->reader.fd : -1;
+    return file != nullptr && (file->access & kReadAccess) != 0 ? file->data.fd() : -1;
 }
 
 bool CloseFileHandle(platform::Handle handle) {
@@ -260,21 +260,19 @@ BOOL CopyFileToHandle(const char16_t* existingFile, Handle newFileHandle, const 
     const sim::OpenFile* open = sim::FindFile(newFileHandle);
     const std::filesystem::path source =
         existingFile != nullptr ? sim::HostPath(existingFile) : std::filesystem::path();
+    sim::HostFile in;
     DWORD error = ERROR_SUCCESS;
-    std::error_code ec;
     if (open == nullptr) {
         error = ERROR_INVALID_HANDLE;
-    } else if (source.empty() || !std::filesystem::is_regular_file(source, ec)) {
-        error = source.empty() ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
-    } else if ((open->access & sim::kWriteAccess) == 0 || open->linkItself) {
+    } else if (source.empty()) {
+        error = ERROR_PATH_NOT_FOUND;
+    } else if (sim::OpenRegularFile(source, in) != sim::HostRead::Read) {
+        error = ERROR_FILE_NOT_FOUND;
+    } else if ((open->access & sim::kWriteAccess) == 0 || !open->data.IsOpen()) {
         // The sim writes no data into a link itself.
         error = ERROR_ACCESS_DENIED;
-    } else {
-        std::ifstream in(source, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        std::ofstream out(open->host, std::ios::binary | std::ios::trunc);
-        out << bytes;
-        error = in && out ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    } else if (!sim::CopyInto(in, open->data.fd())) {
+        error = ERROR_ACCESS_DENIED;
     }
     return sim::EndCopy(existingFile, newFile, error);
 }

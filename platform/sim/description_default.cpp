@@ -2,7 +2,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/sim/machine.h"
+#include "platform/sim/description.h"
+#include "platform/text.h"
 
 namespace sim {
 
@@ -19,11 +20,11 @@ constexpr char kEdidBody[] = "00FFFFFFFFFFFF0006AFEC10000000000A1E0104A5221378"
 
 std::string EdidHex() {
     unsigned sum = 0;
-    for (const uint8_t byte : FromHex(kEdidBody)) {
+    for (const uint8_t byte : platform::FromHex(kEdidBody)) {
         sum += byte;
     }
     const auto checksum = static_cast<uint8_t>((256u - sum % 256u) % 256u);
-    return kEdidBody + ToHex(&checksum, 1);
+    return kEdidBody + platform::ToHex(&checksum, 1);
 }
 
 } // namespace

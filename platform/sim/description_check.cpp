@@ -1,13 +1,14 @@
 // Validation of a machine description: every key must be one the machine knows, with a value of the
 // kind it expects, so that a typo never silently changes the machine.
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 
 #include "platform/sim/code_pages.h"
-#include "platform/sim/machine.h"
+#include "platform/sim/description.h"
+#include "platform/sim/faults.h"
+#include "platform/text.h"
 
 namespace sim {
 
@@ -72,7 +73,7 @@ void ExpectInteger(const Json& value, const Path& path) {
 }
 
 void ExpectHex(const Json& value, const Path& path) {
-    if (!value.is_string() || !IsHex(value.get_ref<const std::string&>())) {
+    if (!value.is_string() || !platform::IsHex(value.get_ref<const std::string&>())) {
         Fail(path, "must be a string of hexadecimal byte pairs");
     }
 }
@@ -137,7 +138,7 @@ void ValidateRegistry(const Json& registry, const Path& path) {
     ExpectObject(registry, path);
     for (const auto& [keyName, key] : registry.items()) {
         const Path keyPath = Member(path, keyName);
-        const std::string prefix = UpperAsciiText(keyName.substr(0, 5));
+        const std::string prefix = platform::UpperAsciiText(keyName.substr(0, 5));
         const bool hklm = prefix == "HKLM" || prefix == "HKLM\\";
         if (!hklm) {
             Fail(keyPath, "must be a key path under HKLM\\");
@@ -258,44 +259,6 @@ void ValidateColorSystem(const Json& colorSystem, const Path& path) {
     });
 }
 
-// What a fault's result is: a code of the call's own kind, or nothing (the call just fails).
-enum class Result { Code, None };
-
-struct FaultKind {
-    std::string_view call;
-    std::initializer_list<std::string_view> fields;
-    Result result;
-};
-
-const FaultKind* FindFaultKind(const std::string& call) {
-    static const std::array<FaultKind, 21> kinds{{
-        {"CommandLineToArgvW", {}, Result::None},
-        {"CoCreateInstance", {"namespace"}, Result::Code},
-        {"CoInitializeSecurity", {"namespace"}, Result::Code},
-        {"ConnectServer", {"namespace", "class"}, Result::Code},
-        {"CoSetProxyBlanket", {"namespace", "class"}, Result::Code},
-        {"ExecQuery", {"namespace", "class"}, Result::Code},
-        {"CreateInstanceEnum", {"namespace", "class"}, Result::Code},
-        {"GetObject", {"namespace", "class"}, Result::Code},
-        {"Get", {"namespace", "class", "instance", "property"}, Result::Code},
-        {"GetMethod", {"instance"}, Result::Code},
-        {"Put", {"instance"}, Result::Code},
-        {"ExecMethod", {"instance"}, Result::Code},
-        {"ExecMethod.noOutput", {"instance"}, Result::None},
-        {"SafeArrayGetElement", {"instance", "index"}, Result::Code},
-        {"GetDisplayConfigBufferSizes", {}, Result::Code},
-        {"QueryDisplayConfig", {}, Result::Code},
-        {"DisplayConfigGetDeviceInfo", {"path"}, Result::Code},
-        {"DeviceIoControl", {}, Result::None},
-        {"AssociateColorProfileWithDeviceW", {"occurrence"}, Result::None},
-        {"InstallColorProfileW", {}, Result::None},
-        {"WcsSetCalibrationManagementState", {}, Result::None},
-    }};
-    const auto it =
-        std::find_if(kinds.begin(), kinds.end(), [&](const FaultKind& k) { return k.call == call; });
-    return it == kinds.end() ? nullptr : &*it;
-}
-
 void ValidateFault(const Json& fault, const Path& path) {
     ExpectObject(fault, path);
     const Path callPath = Member(path, "call");
@@ -303,7 +266,7 @@ void ValidateFault(const Json& fault, const Path& path) {
         Fail(path, "must name its \"call\"");
     }
     ExpectString(fault["call"], callPath);
-    const FaultKind* kind = FindFaultKind(fault["call"].get<std::string>());
+    const FaultKind* kind = FindFaultKind(fault["call"].get_ref<const std::string&>());
     if (kind == nullptr) {
         Fail(callPath, "names no call that can be made to fail");
     }
@@ -316,7 +279,7 @@ void ValidateFault(const Json& fault, const Path& path) {
             // A text that reads as a code gives the same value whatever the fallback.
             const bool code = value.is_number_integer() ||
                               (value.is_string() && FaultCode(fault, 1) == FaultCode(fault, 0));
-            if (kind->result == Result::None) {
+            if (kind->result == FaultResultKind::None) {
                 Fail(keyPath, "is not taken by this call: it fails without a result code");
             }
             if (!code) {

@@ -1,0 +1,25 @@
+// What a run leaves for a person or a test to read: journal.jsonl, one record per platform call that the
+// journal lists, and debugger.log, one line per call of the debugger output. Internal to the sim backend.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "platform/sim/description.h"
+
+namespace sim {
+
+// Starts both files afresh in root; they stay open, each line flushed as it is written.
+void StartRecords(const std::filesystem::path& root);
+void CloseRecords();
+
+// One journal.jsonl record: {"call": call, ...fields}.
+void Journal(std::string_view call, Json fields);
+
+// One line of debugger.log.
+void DebugLog(std::string_view utf8Text);
+
+// A wide argument as a journal field: its UTF-8 text, or null for a null pointer.
+Json JsonText(const char16_t* text);
+
+} // namespace sim
