@@ -26,6 +26,63 @@ std::u16string StagedFileSource(const char16_t* stagedPath) {
     return stagedPath;
 }
 
+void ReportBoard(bool found, const char16_t* board) {
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->boardFound = found;
+        g_pRunReport->boardProduct = board;
+    }
+}
+
+void ReportVendor(bool found, const char16_t* vendor) {
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->vendorFound = found;
+        g_pRunReport->vendorId = vendor;
+    }
+}
+
+void ReportChassis(bool read, const char16_t* chassis) {
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->chassisRead = read;
+        g_pRunReport->chassisType = chassis;
+    }
+}
+
+void ReportPath(uint32_t outputTechnology, bool internal) {
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->paths.push_back({outputTechnology, internal});
+    }
+}
+
+void ReportInternalSource(const char16_t* source) {
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->internalSource = source;
+    }
+}
+
+void ReportAdapter(const char16_t* rule, const char16_t* name, const char16_t* string, const char16_t* id,
+                   uint32_t stateFlags) {
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->adapterRule = rule;
+        g_pRunReport->adapterName = name;
+        g_pRunReport->adapterString = string;
+        g_pRunReport->adapterId = id;
+        g_pRunReport->adapterStateFlags = stateFlags;
+    }
+}
+
+void ReportCandidate(const char16_t* panel, const char16_t* instance) {
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->candidates.push_back(
+            {panel, instance == nullptr, instance != nullptr ? instance : u""});
+    }
+}
+
+void ReportTried(std::u16string file, bool exists) {
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->tried.push_back({std::move(file), exists});
+    }
+}
+
 bool StagedFileExists(const char16_t* stagedPath) {
     return platform::WAccess(StagedFileSource(stagedPath).c_str(), 0) == 0;
 }

@@ -52,6 +52,18 @@ struct RunReport {
 
 extern RunReport* g_pRunReport;
 
+// What the routines report on their way to the profile; each does nothing while no report is asked for.
+void ReportBoard(bool found, const char16_t* board);
+void ReportVendor(bool found, const char16_t* vendor);
+void ReportChassis(bool read, const char16_t* chassis);
+void ReportPath(uint32_t outputTechnology, bool internal);
+void ReportInternalSource(const char16_t* source);
+void ReportAdapter(const char16_t* rule, const char16_t* name, const char16_t* string, const char16_t* id,
+                   uint32_t stateFlags);
+// A candidate from the ACPI control device (instance null) or from the EDID of a monitor instance.
+void ReportCandidate(const char16_t* panel, const char16_t* instance);
+void ReportTried(std::u16string file, bool exists);
+
 // Whether a file of the staging folder (its full path) exists, counting a copy in the report's program
 // folder as staged.
 bool StagedFileExists(const char16_t* stagedPath);

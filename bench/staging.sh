@@ -11,6 +11,7 @@ cmake --build build/sim-release --target tintfold make_profiles -j2 >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+source bench/timing.sh
 program_folder="$work/root/C/Program Files/NORVIK/Tintfold"
 mkdir -p "$program_folder"
 panels=()
@@ -24,31 +25,12 @@ export TINTFOLD_ROOT="$work/root"
 printf '{"registry": {}}' > "$work/machine.json"
 export TINTFOLD_MACHINE="$work/machine.json"
 
-# The best of three wall-clock times of a command, in seconds; before each, prepare runs.
-best_of_three() {
-    local prepare=$1
-    shift
-    local best=""
-    for _ in 1 2 3; do
-        $prepare
-        local start end took
-        start=$(date +%s.%N)
-        "$@" >/dev/null
-        end=$(date +%s.%N)
-        took=$(echo "$end - $start" | bc)
-        if [ -z "$best" ] || [ "$(echo "$took < $best" | bc)" -eq 1 ]; then
-            best=$took
-        fi
-    done
-    echo "$best"
-}
 fresh_staging() { rm -rf "$work/root/C/ProgramData"; }
 fresh_copy() { rm -rf "$work/copy" && mkdir -p "$work/copy"; }
-copy_all() { cp "$program_folder"/*.icm "$work/copy/"; }
 
-run=$(best_of_three fresh_staging build/sim-release/tintfold)
+run=$(best_of 3 fresh_staging build/sim-release/tintfold)
 echo "tintfold run: $run s"
 echo "staged: $(find "$work/root/C/ProgramData" -name '*.icm' | wc -l) files"
-copy=$(best_of_three fresh_copy copy_all)
+copy=$(best_of 3 fresh_copy cp "$program_folder"/*.icm "$work/copy/")
 echo "cp: $copy s"
-echo "ratio (run / cp): $(echo "scale=2; $run / $copy" | bc)"
+echo "ratio (run / cp): $(ratio "$run" "$copy")"

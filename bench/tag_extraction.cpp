@@ -9,11 +9,11 @@
 #include <string>
 
 #include "app/run_context.h"
-#include "platform/sim/machine.h"
 #include "platform/sim/description.h"
 #include "platform/sim/host_paths.h"
+#include "platform/sim/machine.h"
 #include "profile/icc_tag.h"
-#include "tests/support/icc_builder.h"
+#include "tools/icc_builder.h"
 
 namespace {
 

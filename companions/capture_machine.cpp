@@ -197,8 +197,9 @@ void CaptureClass(Capture& capture, WbemServices* services, const char16_t* wmiN
                  : services->CreateInstanceEnum(name.get(), 0, nullptr, &enumerator);
     }
     if (Failed(hr) || enumerator == nullptr) {
-        capture.faults.push_back(
-            {failedCall, {{"namespace", nsJson}, {"class", classJson}}, HresultJson(static_cast<uint32_t>(hr))});
+        capture.faults.push_back({failedCall,
+                                  {{"namespace", nsJson}, {"class", classJson}},
+                                  HresultJson(static_cast<uint32_t>(hr))});
         classes.push_back({Utf16ToUtf8(wmiClass.name), "[]"});
         return;
     }

@@ -57,7 +57,8 @@ void CheckCaseCollisions(std::vector<FileReport>& reports) {
 
 std::u16string BaseNameKey(const ProfileName& parts) {
     // File look-ups on Windows ignore letter case.
-    return platform::UpperAsciiText(parts.board + kNameSeparator + parts.vendor + kNameSeparator + parts.panel);
+    return platform::UpperAsciiText(parts.board + kNameSeparator + parts.vendor + kNameSeparator +
+                                    parts.panel);
 }
 
 // Every factory profile has its colour-management variant, and every variant its factory profile.

@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/format.h"
 #include "profile/icm_filename.h"
+#include "profile/profile_name.h"
 #include "profile/tag_export.h"
 
 namespace {
@@ -31,7 +32,7 @@ void Inspect(Inspection& found) {
     if (found.profileFound) {
         found.profile = baseName;
         char16_t staged[kPathText] = {};
-        platform::FormatWhole(staged, kPathText, u"%s%s.icm", kStagingFolderW, baseName);
+        ProfileFilePath(staged, kPathText, kStagingFolderW, baseName, false);
         found.profileSource = StagedFileSource(staged);
         for (const ExportedTag& tag : kExportedTags) {
             char16_t text[kPathText] = {};
@@ -40,8 +41,7 @@ void Inspect(Inspection& found) {
         }
         char16_t cmdef[kPathText] = {};
         found.cmdefExists =
-            platform::FormatWhole(cmdef, kPathText, u"%s%s_CMDEF.icm", kStagingFolderW, baseName) &&
-            StagedFileExists(cmdef);
+            ProfileFilePath(cmdef, kPathText, kStagingFolderW, baseName, true) && StagedFileExists(cmdef);
     }
     char16_t dataFile[kPathText] = {};
     GetUserDataFilePath(dataFile, kPathText);

@@ -120,7 +120,8 @@ std::string InspectionText(const Inspection& found) {
         text += label + ": " + value + "\n";
     };
     line("Board product", run.boardFound ? platform::Utf16ToUtf8(run.boardProduct) : "(not read)");
-    line("Chassis type", run.chassisRead && !run.chassisType.empty() ? platform::Utf16ToUtf8(run.chassisType) : "(not read)");
+    line("Chassis type",
+         run.chassisRead && !run.chassisType.empty() ? platform::Utf16ToUtf8(run.chassisType) : "(not read)");
     text += "Active display paths:\n";
     for (const ReportedPath& path : run.paths) {
         text += "  output technology " + std::to_string(path.outputTechnology) +
@@ -131,7 +132,8 @@ std::string InspectionText(const Inspection& found) {
         line("Adapter", "(none chosen)");
     } else {
         line("Adapter",
-             platform::Utf16ToUtf8(run.adapterName) + " " + platform::Utf16ToUtf8(run.adapterString) + ", chosen as " +
+             platform::Utf16ToUtf8(run.adapterName) + " " + platform::Utf16ToUtf8(run.adapterString) +
+                 ", chosen as " +
                  (run.adapterRule == u"internal" ? "the internal path's source" : "the primary adapter"));
         line("Adapter DeviceID", platform::Utf16ToUtf8(run.adapterId));
     }
@@ -139,22 +141,24 @@ std::string InspectionText(const Inspection& found) {
     line("Monitor device", OrNone(found.monitorDevice));
     text += "Panel candidates, in order:\n";
     for (const ReportedCandidate& candidate : run.candidates) {
-        text += "  " + platform::Utf16ToUtf8(candidate.panel) +
-                (candidate.fromAcpi ? " from the ACPI panel code\n"
-                                    : " from the EDID of " + platform::Utf16ToUtf8(candidate.instance) + "\n");
+        text +=
+            "  " + platform::Utf16ToUtf8(candidate.panel) +
+            (candidate.fromAcpi ? " from the ACPI panel code\n"
+                                : " from the EDID of " + platform::Utf16ToUtf8(candidate.instance) + "\n");
     }
     text += "Profiles tried, in order:\n";
     for (const ReportedFile& file : run.tried) {
         text += "  " + platform::Utf16ToUtf8(file.file) + (file.exists ? " found\n" : " missing\n");
     }
-    line("Chosen profile", found.profileFound
-                               ? platform::Utf16ToUtf8(found.profile) + " (read from " + platform::Utf16ToUtf8(found.profileSource) + ")"
-                               : "(none)");
+    line("Chosen profile", found.profileFound ? platform::Utf16ToUtf8(found.profile) + " (read from " +
+                                                    platform::Utf16ToUtf8(found.profileSource) + ")"
+                                              : "(none)");
     for (const InspectTag& tag : found.tags) {
         line("  " + platform::Utf16ToUtf8(tag.key), platform::Utf16ToUtf8(tag.text));
     }
     line("_CMDEF variant", found.cmdefExists ? "present" : "missing");
-    line("Data file", platform::Utf16ToUtf8(found.dataFile) + (found.dataFileExists ? " (exists)" : " (missing)"));
+    line("Data file",
+         platform::Utf16ToUtf8(found.dataFile) + (found.dataFileExists ? " (exists)" : " (missing)"));
     line("Registry debug switch", YesNo(found.registrySwitch));
     line("Per-user debug switch", YesNo(found.userSwitch));
     if (!found.colorSystemAnswered) {

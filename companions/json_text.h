@@ -19,4 +19,3 @@ struct JsonMember {
 };
 std::string JsonObject(const std::vector<JsonMember>& members, int indent = 0);
 std::string JsonArray(const std::vector<std::string>& values, int indent = 0);
-

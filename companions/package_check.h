@@ -1,4 +1,6 @@
-// The package check: every profile file of a package folder held to what the tool needs of it.
+// The package check: every profile file of a package folder held to what the tool needs of it. A
+// folder's names, pairs and letter case are folder_check.cpp's, a file's layout and tags
+// profile_check.cpp's, the plain and JSON reports check_report.cpp's.
 #pragma once
 
 #include <optional>

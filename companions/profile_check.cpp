@@ -8,9 +8,9 @@
 #include "platform/color_system.h"
 #include "platform/device_io.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "profile/icc_tag.h"
 #include "profile/tag_export.h"
-#include "platform/text.h"
 
 namespace {
 
@@ -67,8 +67,8 @@ bool CheckLayout(platform::Handle file, FileReport& report, uint32_t& deviceClas
         AddProblem(report, u"no ICC profile signature \"acsp\" in its header: not a profile");
     }
     if (platform::ReadBigEndian32(header) != static_cast<uint64_t>(size)) {
-        AddProblem(report, u"its header gives its size as %u bytes, the file has %lld", platform::ReadBigEndian32(header),
-                   static_cast<long long>(size));
+        AddProblem(report, u"its header gives its size as %u bytes, the file has %lld",
+                   platform::ReadBigEndian32(header), static_cast<long long>(size));
     }
     deviceClass = platform::ReadBigEndian32(header + kClassOffset);
     const uint32_t count = platform::ReadBigEndian32(header + kHeaderBytes);

@@ -85,15 +85,8 @@ void TakeVendorId(const DisplayDeviceW& adapter, char16_t* vendorId) {
     TraceW(u"my_Get_VGA_VID2 - pwc:%s, p_vgaVID:%s", underscore, vendorId);
 }
 
-void ReportAdapter(const char16_t* rule, const DisplayDeviceW& adapter) {
-    if (g_pRunReport == nullptr) {
-        return;
-    }
-    g_pRunReport->adapterRule = rule;
-    g_pRunReport->adapterName = adapter.DeviceName;
-    g_pRunReport->adapterString = adapter.DeviceString;
-    g_pRunReport->adapterId = adapter.DeviceID;
-    g_pRunReport->adapterStateFlags = adapter.StateFlags;
+void ReportChosenAdapter(const char16_t* rule, const DisplayDeviceW& adapter) {
+    ReportAdapter(rule, adapter.DeviceName, adapter.DeviceString, adapter.DeviceID, adapter.StateFlags);
 }
 
 } // namespace
@@ -114,11 +107,9 @@ int GetInternalDisplayName(char16_t* name) {
     }
     // The count that comes back never exceeds the array; it is bounded here all the same.
     const UINT32 filled = pathCount < paths.size() ? pathCount : static_cast<UINT32>(paths.size());
-    if (g_pRunReport != nullptr) {
-        for (UINT32 i = 0; i < filled; ++i) {
-            const UINT32 technology = paths[i].targetInfo.outputTechnology;
-            g_pRunReport->paths.push_back({technology, IsInternalTechnology(technology)});
-        }
+    for (UINT32 i = 0; i < filled; ++i) {
+        const UINT32 technology = paths[i].targetInfo.outputTechnology;
+        ReportPath(technology, IsInternalTechnology(technology));
     }
     return NameOfFirstInternalPath(paths.data(), filled, name);
 }
@@ -127,9 +118,7 @@ int my_Get_VGA_VID2(char16_t* vendorId) {
     char16_t internal[kInternalDisplayText] = {};
     GetInternalDisplayName(internal);
     TraceW(u"my_Get_VGA_VID2, tszInternal is [%s]", internal);
-    if (g_pRunReport != nullptr) {
-        g_pRunReport->internalSource = internal;
-    }
+    ReportInternalSource(internal);
 
     DisplayDeviceW adapter;
     for (DWORD i = 0;; ++i) {
@@ -144,12 +133,12 @@ int my_Get_VGA_VID2(char16_t* vendorId) {
         if (internal[0] != 0) {
             if (WEqualNoCase(adapter.DeviceName, internal)) {
                 TraceA("my_Get_VGA_VID2 - same as internal");
-                ReportAdapter(u"internal", adapter);
+                ReportChosenAdapter(u"internal", adapter);
                 break;
             }
         } else if ((adapter.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE) != 0) {
             TraceA("my_Get_VGA_VID2 - get primary");
-            ReportAdapter(u"primary", adapter);
+            ReportChosenAdapter(u"primary", adapter);
             break;
         }
     }

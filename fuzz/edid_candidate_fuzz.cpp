@@ -31,7 +31,8 @@ void Require(bool condition) {
 bool IsExpected(const char16_t* candidate, const uint8_t* block) {
     const uint8_t order[4] = {block[9], block[8], block[11], block[10]};
     for (std::size_t i = 0; i < 4; ++i) {
-        if (candidate[2 * i] != platform::HexDigit(order[i] >> 4u) || candidate[2 * i + 1] != platform::HexDigit(order[i])) {
+        if (candidate[2 * i] != platform::HexDigit(order[i] >> 4u) ||
+            candidate[2 * i + 1] != platform::HexDigit(order[i])) {
             return false;
         }
     }

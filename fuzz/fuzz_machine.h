@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/sim/machine.h"
 #include "platform/sim/description.h"
+#include "platform/sim/machine.h"
 
 // The process's root folder, named by the target and the process: the fuzzer's -jobs and -fork run
 // several processes of one target at once, and each needs a machine of its own. It is removed when the

@@ -29,7 +29,8 @@ void DecodeRaw(const uint8_t* data, std::size_t size) {
     // First four bytes: the signature; next four: the claimed tag size; the rest: the tag's head.
     const std::span<const uint8_t> head(data + 8, size - 8);
     char text[kText];
-    DecodeTagText(platform::ReadBigEndian32(data), head, platform::ReadBigEndian32(data + 4), text, 1 + data[4] % kText);
+    DecodeTagText(platform::ReadBigEndian32(data), head, platform::ReadBigEndian32(data + 4), text,
+                  1 + data[4] % kText);
 }
 
 // The whole tag extraction on the profile: the colour system's profile reader opens it (from memory,

@@ -36,9 +36,7 @@ std::vector<std::u16string> EdidCandidates() {
         char16_t candidate[kCandidateText] = {};
         EdidCandidate(monitor.block.data(), candidate);
         candidates.emplace_back(candidate);
-        if (g_pRunReport != nullptr) {
-            g_pRunReport->candidates.push_back({candidate, false, monitor.instance});
-        }
+        ReportCandidate(candidate, monitor.instance.c_str());
     }
     return candidates;
 }
@@ -119,20 +117,19 @@ std::vector<MonitorEdidEntry> ReadMonitorEdids() {
 std::vector<std::u16string> GetPanelCandidates() {
     char16_t chassis[kChassisText] = {};
     const bool chassisRead = GetChassisType(chassis) != 0;
-    if (g_pRunReport != nullptr) {
-        g_pRunReport->chassisRead = chassisRead;
-        g_pRunReport->chassisType = chassis;
-    }
+    ReportChassis(chassisRead, chassis);
     if (chassisRead && WEqualNoCase(chassis, u"13")) {
         uint32_t code = 0;
         if (QueryAcpiPanelCode(&code)) {
             char16_t candidate[kCandidateText] = {};
             FormatW(candidate, kCandidateText, u"%08X", code);
-            if (g_pRunReport != nullptr) {
-                g_pRunReport->candidates.push_back({candidate, true, {}});
-            }
+            ReportCandidate(candidate, nullptr);
             return {std::u16string(candidate)};
         }
     }
     return EdidCandidates();
+}
+
+bool IsPanelCandidate(std::u16string_view text) {
+    return text.size() == kPanelCandidateDigits && std::all_of(text.begin(), text.end(), IsUpperHexDigit);
 }

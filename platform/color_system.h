@@ -1,5 +1,6 @@
 // The Windows colour system: reading profiles, installing them, associating them with a device,
-// and the calibration-management switch.
+// and the calibration-management switch. The sim implements the profile reader in
+// color_profile_reader.cpp and the rest in color_system.cpp.
 #pragma once
 
 #include <string>

@@ -1,5 +1,9 @@
 // Files and folders: attributes, folder creation, file search, copy, existence, and files opened
 // through handles (without following links, with share modes that keep a checked file in place).
+// Each backend implements this header in four files: files.cpp (attributes, folder creation, search,
+// copy, existence), file_handles.cpp (what a handle refers to, DeleteFileW, CopyFileToHandle),
+// file_read.cpp (ReadFile, GetFileSizeEx) and device_io.cpp (CreateFileW and CloseHandle, which open
+// and close devices and files alike).
 #pragma once
 
 #include <cstdint>

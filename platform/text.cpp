@@ -76,9 +76,9 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 }
 
 bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char16_t x, char16_t y) { return LowerAscii(x) == LowerAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+               return LowerAscii(x) == LowerAscii(y);
+           });
 }
 
 bool WEqualNoCase(const char16_t* a, const char16_t* b) {
@@ -200,8 +200,9 @@ std::string Hex32(uint32_t value) {
 }
 
 bool IsHex(std::string_view text) {
-    return text.size() % 2 == 0 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return HexDigitValue(static_cast<unsigned char>(c)) >= 0; });
+    return text.size() % 2 == 0 && std::all_of(text.begin(), text.end(), [](char c) {
+               return HexDigitValue(static_cast<unsigned char>(c)) >= 0;
+           });
 }
 
 std::vector<uint8_t> FromHex(std::string_view text) {

@@ -1,5 +1,6 @@
 // Basic Windows-shaped types of the platform layer. Portable code uses these; the win32 backend maps
-// them one to one onto the real Windows types, the sim backend implements them itself.
+// them one to one onto the real Windows types, the sim backend implements them itself. The last error
+// and the invalid handle value are each backend's last_error.cpp.
 #pragma once
 
 #include <cstddef>

@@ -24,18 +24,12 @@ bool GetIcmFilename(char16_t* baseName, std::size_t capacity) {
     char16_t board[kBoardProductText] = {};
     char16_t vendor[kVendorText] = {};
     const bool boardFound = GetBoardProduct(board) != 0;
-    if (g_pRunReport != nullptr) {
-        g_pRunReport->boardFound = boardFound;
-        g_pRunReport->boardProduct = board;
-    }
+    ReportBoard(boardFound, board);
     if (!boardFound) {
         return false;
     }
     const bool vendorFound = my_Get_VGA_VID2(vendor) != 0;
-    if (g_pRunReport != nullptr) {
-        g_pRunReport->vendorFound = vendorFound;
-        g_pRunReport->vendorId = vendor;
-    }
+    ReportVendor(vendorFound, vendor);
     if (!vendorFound) {
         return false;
     }
@@ -56,9 +50,7 @@ bool GetIcmFilename(char16_t* baseName, std::size_t capacity) {
         const bool exists =
             platform::FormatWhole(path, kProfilePath, u"%s%s_%s_%s.icm", folder, board, vendor, candidate) &&
             StagedFileExists(path);
-        if (g_pRunReport != nullptr) {
-            g_pRunReport->tried.push_back({std::u16string(baseName) + u".icm", exists});
-        }
+        ReportTried(std::u16string(baseName) + u".icm", exists);
         if (exists) {
             return true;
         }

@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
+#include "platform/format.h"
 #include "platform/text.h"
 
 namespace {
 
 // Removes suffix from the end of text when it is there, ignoring ASCII letter case.
 bool StripSuffix(std::u16string_view& text, std::u16string_view suffix) {
-    if (text.size() < suffix.size() || !platform::EqualNoCase(text.substr(text.size() - suffix.size()), suffix)) {
+    if (text.size() < suffix.size() ||
+        !platform::EqualNoCase(text.substr(text.size() - suffix.size()), suffix)) {
         return false;
     }
     text.remove_suffix(suffix.size());
@@ -27,6 +29,12 @@ bool TakeLastPart(std::u16string_view& text, std::u16string& part) {
 }
 
 } // namespace
+
+bool ProfileFilePath(char16_t* path, std::size_t capacity, const char16_t* folder, const char16_t* baseName,
+                     bool cmdef) {
+    return platform::FormatWhole(path, capacity, u"%s%s%s", folder, baseName,
+                                 cmdef ? kCmdefSuffix : kFactorySuffix);
+}
 
 bool ParseProfileName(std::u16string_view fileName, ProfileName& parts) {
     parts = ProfileName{};

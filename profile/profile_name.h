@@ -2,6 +2,7 @@
 // ".icm") and its colour-management variant (base name and "_CMDEF.icm").
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,11 @@ struct ProfileName {
     // The colour-management variant rather than the factory profile.
     bool cmdef = false;
 };
+
+// The file of a profile in folder (ending in its separator, or empty for the name alone): the factory
+// profile, or its colour-management variant. False, with path empty, when it does not fit capacity.
+bool ProfileFilePath(char16_t* path, std::size_t capacity, const char16_t* folder, const char16_t* baseName,
+                     bool cmdef);
 
 // Splits a file name from the right into its parts: the suffix, then the panel and the vendor, each up
 // to the separator before it; the board is the rest and may itself hold separators. Suffixes compare

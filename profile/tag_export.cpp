@@ -43,10 +43,10 @@ void GetICMTagContent() {
     GetIcmFilename(baseName, kPathText);
 
     // Names that do not fit stay empty, so they name no file.
-    platform::FormatWhole(g_szCmdefName, kContextText, u"%s%s", baseName, kCmdefSuffix);
-    platform::FormatWhole(g_szCmdefPath, kContextText, u"%s%s%s", kStagingFolderW, baseName, kCmdefSuffix);
+    ProfileFilePath(g_szCmdefName, kContextText, u"", baseName, true);
+    ProfileFilePath(g_szCmdefPath, kContextText, kStagingFolderW, baseName, true);
     char16_t profilePath[kPathText] = {};
-    platform::FormatWhole(profilePath, kPathText, u"%s%s%s", kStagingFolderW, baseName, kFactorySuffix);
+    ProfileFilePath(profilePath, kPathText, kStagingFolderW, baseName, false);
 
     if (g_bDebugMode) {
         PrintConsoleW(u"[Tintfold] [ICMTagHandler]\nini: ");

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format libgtest-dev googletest
-          nlohmann-json3-dev liblcms2-dev pkg-config g++-mingw-w64-x86-64 wine64)
+          nlohmann-json3-dev liblcms2-dev pkg-config g++-mingw-w64-x86-64 wine64 time bc)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -17,7 +17,7 @@
 
 #include <lcms2.h>
 
-#include "tests/support/icc_builder.h"
+#include "tools/icc_builder.h"
 
 namespace {
 

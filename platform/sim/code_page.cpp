@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "platform/sim/code_pages.h"
+#include "platform/sim/description.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
-#include "platform/sim/description.h"
 
 namespace platform {
 

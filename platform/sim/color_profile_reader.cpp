@@ -9,8 +9,8 @@
 #include <lcms2.h>
 
 #include "platform/color_system.h"
-#include "platform/sim/machine.h"
 #include "platform/sim/host_paths.h"
+#include "platform/sim/machine.h"
 
 namespace platform {
 

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "platform/color_system.h"
-#include "platform/sim/machine.h"
-#include "platform/text.h"
-#include "platform/sim/records.h"
+#include "platform/sim/description.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/host_files.h"
 #include "platform/sim/host_paths.h"
-#include "platform/sim/description.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/records.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -100,8 +100,8 @@ bool IsMonitorDevice(const std::u16string& device) {
     for (const Json& adapter : display.value("adapters", Json::array())) {
         for (const Json& monitor : adapter.value("monitors", Json::array())) {
             const Json id = monitor.value("DeviceID", Json());
-            if (id.is_string() &&
-                platform::WEqualNoCase(platform::Utf8ToUtf16(id.get<std::string>()).c_str(), device.c_str())) {
+            if (id.is_string() && platform::WEqualNoCase(platform::Utf8ToUtf16(id.get<std::string>()).c_str(),
+                                                         device.c_str())) {
                 return true;
             }
         }
@@ -114,12 +114,14 @@ bool IsMonitorDevice(const std::u16string& device) {
 bool HasIccHeader(const std::filesystem::path& file) {
     sim::HostFile in;
     std::array<uint8_t, kIccHeader> header{};
-    if (sim::OpenRegularFile(file, in) != sim::HostRead::Read || !in.ReadAt(0, header.data(), header.size())) {
+    if (sim::OpenRegularFile(file, in) != sim::HostRead::Read ||
+        !in.ReadAt(0, header.data(), header.size())) {
         return false;
     }
     const uint32_t declared = platform::ReadBigEndian32(header.data());
     return declared >= kIccHeader && declared <= in.Size() && header[kMagicOffset] == 'a' &&
-           header[kMagicOffset + 1] == 'c' && header[kMagicOffset + 2] == 's' && header[kMagicOffset + 3] == 'p';
+           header[kMagicOffset + 1] == 'c' && header[kMagicOffset + 2] == 's' &&
+           header[kMagicOffset + 3] == 'p';
 }
 
 platform::BOOL Install(const char16_t* machineName, const char16_t* profileName) {
@@ -137,7 +139,8 @@ platform::BOOL Install(const char16_t* machineName, const char16_t* profileName)
         platform::SetLastError(platform::ERROR_FILE_NOT_FOUND);
         return platform::kFalse;
     }
-    const std::u16string fileName = std::u16string(std::u16string_view(profileName).substr(platform::NameStart(profileName)));
+    const std::u16string fileName =
+        std::u16string(std::u16string_view(profileName).substr(platform::NameStart(profileName)));
     if (!HasIccHeader(source) || fileName.empty()) {
         platform::SetLastError(platform::ERROR_INVALID_PARAMETER);
         return platform::kFalse;
@@ -192,16 +195,17 @@ namespace platform {
 
 BOOL InstallColorProfileW(const char16_t* machineName, const char16_t* profileName) {
     const BOOL result = Install(machineName, profileName);
-    sim::Journal("InstallColorProfileW", Json{{"path", platform::Utf8OrEmpty(profileName)}, {"result", result}});
+    sim::Journal("InstallColorProfileW",
+                 Json{{"path", platform::Utf8OrEmpty(profileName)}, {"result", result}});
     return result;
 }
 
 BOOL AssociateColorProfileWithDeviceW(const char16_t* machineName, const char16_t* profileName,
                                       const char16_t* deviceName) {
     const BOOL result = Associate(machineName, profileName, deviceName);
-    sim::Journal(
-        "AssociateColorProfileWithDeviceW",
-        Json{{"profile", platform::Utf8OrEmpty(profileName)}, {"device", platform::Utf8OrEmpty(deviceName)}, {"result", result}});
+    sim::Journal("AssociateColorProfileWithDeviceW", Json{{"profile", platform::Utf8OrEmpty(profileName)},
+                                                          {"device", platform::Utf8OrEmpty(deviceName)},
+                                                          {"result", result}});
     return result;
 }
 

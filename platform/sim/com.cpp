@@ -1,10 +1,10 @@
 // COM initialisation of the simulated machine's one thread.
 #include "platform/com.h"
 
-#include "platform/sim/machine.h"
-#include "platform/sim/records.h"
 #include "platform/sim/com_state.h"
 #include "platform/sim/description.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/records.h"
 #include "platform/text.h"
 
 namespace sim {

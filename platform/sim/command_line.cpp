@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "platform/library.h"
-#include "platform/sim/machine.h"
+#include "platform/sim/description.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/local_memory.h"
-#include "platform/sim/description.h"
+#include "platform/sim/machine.h"
 #include "platform/text.h"
 
 namespace sim {

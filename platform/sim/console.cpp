@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/sim/code_pages.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
-#include "platform/sim/code_pages.h"
 
 namespace {
 

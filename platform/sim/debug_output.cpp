@@ -6,11 +6,11 @@
 #include <cstring>
 #include <string>
 
-#include "platform/sim/machine.h"
-#include "platform/text.h"
-#include "platform/sim/records.h"
-#include "platform/sim/local_memory.h"
 #include "platform/sim/code_pages.h"
+#include "platform/sim/local_memory.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/records.h"
+#include "platform/text.h"
 
 namespace sim {
 

@@ -44,7 +44,7 @@ void CheckText(std::string_view text, const std::string& origin) {
             if (c == '\\') {
                 // The escaped character is checked as UTF-8 on its own.
                 i += i + 1 < text.size() && platform::Utf8SequenceLength(text, i + 1) == 1 ? std::size_t{2}
-                                                                                            : std::size_t{1};
+                                                                                           : std::size_t{1};
                 continue;
             }
             inString = c != '"';

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "platform/device_io.h"
-#include "platform/sim/file_handles.h"
-#include "platform/sim/machine.h"
-#include "platform/text.h"
-#include "platform/sim/records.h"
-#include "platform/sim/faults.h"
-#include "platform/sim/handle_table.h"
 #include "platform/sim/description.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/file_handles.h"
+#include "platform/sim/handle_table.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/records.h"
+#include "platform/text.h"
 
 using namespace platform;
 

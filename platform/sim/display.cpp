@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "platform/display.h"
+#include "platform/sim/description.h"
+#include "platform/sim/faults.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
-#include "platform/sim/faults.h"
-#include "platform/sim/description.h"
 
 using namespace platform;
 

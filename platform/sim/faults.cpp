@@ -72,14 +72,16 @@ std::span<const FaultKind> FaultKinds() {
 }
 
 const FaultKind* FindFaultKind(std::string_view call) {
-    const auto it = std::find_if(kKinds.begin(), kKinds.end(), [&](const FaultKind& k) { return k.call == call; });
+    const auto it =
+        std::find_if(kKinds.begin(), kKinds.end(), [&](const FaultKind& k) { return k.call == call; });
     return it == kKinds.end() ? nullptr : &*it;
 }
 
 const Json* FindFault(std::string_view call, const Json& fields) {
     const FaultKind* kind = FindFaultKind(call);
     if (kind == nullptr) {
-        throw std::logic_error("the sim asks for faults of " + std::string(call) + ", which the fault table lacks");
+        throw std::logic_error("the sim asks for faults of " + std::string(call) +
+                               ", which the fault table lacks");
     }
     for (const auto& [key, value] : fields.items()) {
         if (!Lists(*kind, key)) {

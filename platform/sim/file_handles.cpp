@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "platform/sim/machine.h"
-#include "platform/sim/records.h"
+#include "platform/sim/description.h"
 #include "platform/sim/host_files.h"
 #include "platform/sim/host_paths.h"
-#include "platform/sim/description.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/records.h"
 #include "platform/text.h"
 
 namespace sim {
@@ -144,7 +144,8 @@ HostFile OpenData(const std::filesystem::path& host, DWORD access, bool linkItse
         return HostFile();
     }
     if (writes && std::filesystem::is_regular_file(host, ec)) {
-        return HostFile(::open(host.c_str(), (reads ? O_RDWR : O_WRONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        return HostFile(
+            ::open(host.c_str(), (reads ? O_RDWR : O_WRONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     }
     return HostFile(reads ? ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1);
 }
@@ -180,15 +181,15 @@ platform::Handle OpenFileHandle(std::u16string_view path, DWORD access, DWORD sh
     const std::filesystem::path host = HostPath(path);
     bool linkItself = false;
     const DWORD error = OpenError(host, access, share, creation, flags, linkItself);
-    Journal("CreateFileW",
-            Json{{"path", platform::Utf16ToUtf8(path)}, {"result", error == platform::ERROR_SUCCESS ? 1 : 0}});
+    Journal("CreateFileW", Json{{"path", platform::Utf16ToUtf8(path)},
+                                {"result", error == platform::ERROR_SUCCESS ? 1 : 0}});
     if (error != platform::ERROR_SUCCESS) {
         platform::SetLastError(error);
         return platform::InvalidHandleValue();
     }
-    OpenFiles().push_back(std::make_unique<OpenFile>(OpenFile{std::u16string(path), host, access, share,
-                                                              linkItself, Identity(host, linkItself),
-                                                              OpenData(host, access, linkItself)}));
+    OpenFiles().push_back(
+        std::make_unique<OpenFile>(OpenFile{std::u16string(path), host, access, share, linkItself,
+                                            Identity(host, linkItself), OpenData(host, access, linkItself)}));
     return OpenFiles().back().get();
 }
 

@@ -14,15 +14,15 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/sim/code_pages.h"
+#include "platform/sim/description.h"
 #include "platform/sim/file_handles.h"
-#include "platform/sim/machine.h"
-#include "platform/text.h"
-#include "platform/sim/records.h"
+#include "platform/sim/handle_table.h"
 #include "platform/sim/host_files.h"
 #include "platform/sim/host_paths.h"
-#include "platform/sim/handle_table.h"
-#include "platform/sim/description.h"
-#include "platform/sim/code_pages.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/records.h"
+#include "platform/text.h"
 
 namespace sim {
 
@@ -76,8 +76,8 @@ bool Matches(std::u16string_view pattern, std::u16string_view name) {
         if (p < pattern.size() && pattern[p] == u'*') {
             starAt = p++;
             resumeAt = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == u'?' || platform::UpperAscii(pattern[p]) == platform::UpperAscii(name[n]))) {
+        } else if (p < pattern.size() && (pattern[p] == u'?' || platform::UpperAscii(pattern[p]) ==
+                                                                    platform::UpperAscii(name[n]))) {
             ++p;
             ++n;
         } else if (starAt != std::u16string_view::npos) {

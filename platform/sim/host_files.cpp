@@ -194,7 +194,8 @@ bool CopyHostFile(const std::filesystem::path& source, const std::filesystem::pa
         return false;
     }
     // Without waiting, as for reading: a FIFO in the destination's place would wait for a reader.
-    HostFile out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, info.st_mode & 0777));
+    HostFile out(
+        ::open(destination.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, info.st_mode & 0777));
     const bool copied = out.IsOpen() && CopyInto(in, out.fd());
     return out.Close() && copied;
 }

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/machine.h"
 #include "platform/sim/description.h"
+#include "platform/sim/machine.h"
 #include "platform/text.h"
 
 namespace {

@@ -97,7 +97,8 @@ std::filesystem::path HostFolder(char16_t drive, const std::vector<std::u16strin
     std::u16string key(1, drive);
     for (const std::u16string_view component : components) {
         key += u'\\';
-        std::transform(component.begin(), component.end(), std::back_inserter(key), platform::UpperAscii<char16_t>);
+        std::transform(component.begin(), component.end(), std::back_inserter(key),
+                       platform::UpperAscii<char16_t>);
     }
     auto& known = KnownFolders();
     const auto found = known.find(key);
@@ -126,10 +127,10 @@ std::size_t FullPathLength(const std::vector<std::u16string_view>& components, b
 }
 
 const sim::ModuleRegistration kModule{{[] {
-                                      FolderIndexes().clear();
-                                      KnownFolders().clear();
-                                  },
-                                  nullptr}};
+                                           FolderIndexes().clear();
+                                           KnownFolders().clear();
+                                       },
+                                       nullptr}};
 
 } // namespace
 
@@ -139,14 +140,14 @@ std::filesystem::path HostPath(std::u16string_view windowsPath, PathFault* fault
     result = PathFault::NotOnDrive;
     std::u16string_view rest = windowsPath;
     char16_t drive = u'C';
-    if (rest.size() >= 2 && rest[1] == u':' &&
-        platform::IsAsciiLetter(rest[0])) {
+    if (rest.size() >= 2 && rest[1] == u':' && platform::IsAsciiLetter(rest[0])) {
         drive = platform::UpperAscii(rest[0]);
         rest.remove_prefix(2);
         if (rest.empty() || !platform::IsPathSeparator(rest[0])) {
             return {}; // "C:name" is relative to the drive's current folder, which the machine has none of
         }
-    } else if (rest.empty() || !platform::IsPathSeparator(rest[0]) || (rest.size() >= 2 && platform::IsPathSeparator(rest[1]))) {
+    } else if (rest.empty() || !platform::IsPathSeparator(rest[0]) ||
+               (rest.size() >= 2 && platform::IsPathSeparator(rest[1]))) {
         return {}; // relative, or a UNC or device path
     }
     const bool trailingSeparator = platform::IsPathSeparator(rest.back());

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/exports.h"
-#include "platform/sim/machine.h"
-#include "platform/text.h"
-#include "platform/sim/records.h"
-#include "platform/sim/host_paths.h"
 #include "platform/sim/description.h"
+#include "platform/sim/exports.h"
+#include "platform/sim/host_paths.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/records.h"
+#include "platform/text.h"
 
 namespace platform {
 
@@ -77,7 +77,8 @@ bool Listed(const char* key, std::u16string_view name) {
     const std::u16string wanted(name);
     const Json& list = Description()[key];
     return std::any_of(list.begin(), list.end(), [&](const Json& entry) {
-        return platform::WEqualNoCase(platform::Utf8ToUtf16(entry.get<std::string>()).c_str(), wanted.c_str());
+        return platform::WEqualNoCase(platform::Utf8ToUtf16(entry.get<std::string>()).c_str(),
+                                      wanted.c_str());
     });
 }
 
@@ -124,8 +125,8 @@ HMODULE LoadModule(std::u16string path) {
     const Json& systemDirectory = DescribedText("systemDirectory");
     if (nameStart > 0) {
         const std::u16string folder = path.substr(0, nameStart);
-        const bool inSystem =
-            systemDirectory.is_string() && SameFolder(folder, platform::Utf8ToUtf16(systemDirectory.get<std::string>()));
+        const bool inSystem = systemDirectory.is_string() &&
+                              SameFolder(folder, platform::Utf8ToUtf16(systemDirectory.get<std::string>()));
         return inSystem ? FromSystemDirectory(fileName) : nullptr;
     }
     // A bare name: the program's folder first, then the system directory.

@@ -8,11 +8,11 @@
 #include <string_view>
 
 #include "platform/code_page.h"
-#include "platform/text.h"
 #include "platform/sim/host_files.h"
 #include "platform/sim/host_paths.h"
 #include "platform/sim/profile_text.h"
 #include "platform/sim/records.h"
+#include "platform/text.h"
 
 namespace platform {
 

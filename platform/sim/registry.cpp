@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/machine.h"
-#include "platform/sim/handle_table.h"
 #include "platform/sim/description.h"
+#include "platform/sim/handle_table.h"
+#include "platform/sim/machine.h"
 #include "platform/text.h"
 
 namespace platform {

@@ -3,10 +3,10 @@
 
 #include <string>
 
+#include "platform/sim/description.h"
+#include "platform/sim/local_memory.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
-#include "platform/sim/local_memory.h"
-#include "platform/sim/description.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include <optional>
 #include <unordered_map>
 
-#include "platform/sim/machine.h"
-#include "platform/sim/wmi_values.h"
-#include "platform/text.h"
-#include "platform/sim/records.h"
-#include "platform/sim/faults.h"
 #include "platform/sim/com_state.h"
 #include "platform/sim/description.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/records.h"
+#include "platform/sim/wmi_values.h"
+#include "platform/text.h"
 
 using namespace platform;
 
@@ -182,7 +182,8 @@ std::string LastInstanceKey(const Origin& origin) {
 }
 
 bool IsEdidMethodOf(const Origin& origin, std::string_view method) {
-    return platform::EqualNoCase(origin.className, kDescriptorClass) && platform::EqualNoCase(method, kEdidMethod);
+    return platform::EqualNoCase(origin.className, kDescriptorClass) &&
+           platform::EqualNoCase(method, kEdidMethod);
 }
 
 // A class, one of its instances, or the parameters of the EDID method.
@@ -283,7 +284,8 @@ class ClassObject : public Counted<WbemClassObject> {
         if (name == nullptr || flags != 0) {
             return WBEM_E_INVALID_PARAMETER;
         }
-        if ((kind_ != Kind::Class && kind_ != Kind::Instance) || !IsEdidMethodOf(origin_, platform::Utf16ToUtf8(name))) {
+        if ((kind_ != Kind::Class && kind_ != Kind::Instance) ||
+            !IsEdidMethodOf(origin_, platform::Utf16ToUtf8(name))) {
             return WBEM_E_NOT_FOUND;
         }
         // The method is asked for on behalf of the instance that the caller's enumeration is at.
@@ -426,9 +428,9 @@ class Services : public Counted<WbemServices> {
         } else {
             hr = Enumerate(className, "ExecQuery", enumerator);
         }
-        Journal(
-            "ExecQuery",
-            Json{{"namespace", namespace_}, {"query", text}, {"result", platform::Hex32(static_cast<uint32_t>(hr))}});
+        Journal("ExecQuery", Json{{"namespace", namespace_},
+                                  {"query", text},
+                                  {"result", platform::Hex32(static_cast<uint32_t>(hr))}});
         return hr;
     }
 
@@ -610,8 +612,8 @@ class Services : public Counted<WbemServices> {
         } else {
             const Json* hex = FindMember(*content, "bytes");
             array = *content;
-            array["bytes"] =
-                platform::FromHex(hex != nullptr && hex->is_string() ? hex->get<std::string>() : std::string());
+            array["bytes"] = platform::FromHex(hex != nullptr && hex->is_string() ? hex->get<std::string>()
+                                                                                  : std::string());
         }
         (*answer)["BlockContent"] = array;
         // Without a stated type, the base block is an EDID block (1) and any other "other" (255).
@@ -647,7 +649,8 @@ class Locator : public Counted<WbemLocator> {
         if (services != nullptr) {
             *services = Succeeded(hr) ? new Services(spelledAs) : nullptr;
         }
-        Journal("ConnectServer", Json{{"namespace", given}, {"result", platform::Hex32(static_cast<uint32_t>(hr))}});
+        Journal("ConnectServer",
+                Json{{"namespace", given}, {"result", platform::Hex32(static_cast<uint32_t>(hr))}});
         return hr;
     }
 };

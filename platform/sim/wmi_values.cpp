@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "platform/text.h"
-#include "platform/sim/faults.h"
 #include "platform/sim/description.h"
+#include "platform/sim/faults.h"
+#include "platform/text.h"
 
 using namespace platform;
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/description.h"
 #include "platform/sim/machine.h"
 #include "platform/wmi.h"
-#include "platform/sim/description.h"
 
 namespace platform {
 

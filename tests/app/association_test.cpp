@@ -4,9 +4,9 @@
 
 #include "app/run_context.h"
 #include "platform/text.h"
-#include "support/icc_builder.h"
 #include "support/profile_support.h"
 #include "support/sim_fixture.h"
+#include "tools/icc_builder.h"
 
 namespace {
 
@@ -24,7 +24,8 @@ class AssociationTest : public SimTest {
         Prepare("{}");
     }
     // Loads the machine and sets the run context as tag export and display discovery leave it.
-    void Prepare(const std::string& description, const std::u16string& device = platform::Utf8ToUtf16(kMonitor)) {
+    void Prepare(const std::string& description,
+                 const std::u16string& device = platform::Utf8ToUtf16(kMonitor)) {
         LoadMachine(description);
         ResetContext();
         g_bDebugMode = true;

@@ -3,8 +3,8 @@
 
 #include "conformance/conformance.h"
 #include "platform/color_system.h"
-#include "support/icc_builder.h"
 #include "platform/text.h"
+#include "tools/icc_builder.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 // The conformance suite of the platform layer: each test runs against the simulated machine (in
 // tintfold_tests) and against the real Windows backend under Wine (in tintfold_wine_tests), with the
 // same assertions. The fixture sets up what a test needs on the machine; each backend implements it
-// (support/conformance_sim.cpp, wine/conformance_win32.cpp).
+// (conformance/sim/conformance_machine.cpp, conformance/win32/conformance_machine.cpp; the build takes the
+// one of its backend).
 #pragma once
 
 #include <memory>
@@ -52,6 +53,5 @@ class ConformanceTest : public ::testing::Test {
     struct State;
     std::unique_ptr<State> state_;
 };
-
 
 } // namespace conformance

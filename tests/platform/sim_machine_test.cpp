@@ -6,13 +6,13 @@
 #include "platform/files.h"
 #include "platform/library.h"
 #include "platform/registry.h"
-#include "platform/sim/machine.h"
-#include "platform/sim/description.h"
-#include "platform/sim/host_paths.h"
-#include "platform/sim/faults.h"
-#include "platform/sim/records.h"
-#include "platform/sim/local_memory.h"
 #include "platform/sim/com_state.h"
+#include "platform/sim/description.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/host_paths.h"
+#include "platform/sim/local_memory.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/records.h"
 #include "platform/text.h"
 #include "support/sim_fixture.h"
 
@@ -92,8 +92,10 @@ TEST(SimMachineValidate, NamesTheOffendingKeyPath) {
         {R"({"faults": [{"call": "ExecQuery", "instance": 0}]})",
          "\"faults[0].instance\" is not a match field"},
         // Fields these calls do not pass: faults that could never fire.
-        {R"({"faults": [{"call": "ConnectServer", "class": "X"}]})", "\"faults[0].class\" is not a match field"},
-        {R"({"faults": [{"call": "CoSetProxyBlanket", "class": "X"}]})", "\"faults[0].class\" is not a match"},
+        {R"({"faults": [{"call": "ConnectServer", "class": "X"}]})",
+         "\"faults[0].class\" is not a match field"},
+        {R"({"faults": [{"call": "CoSetProxyBlanket", "class": "X"}]})",
+         "\"faults[0].class\" is not a match"},
         {R"({"faults": [{"call": "CoCreateInstance", "namespace": "ROOT\\WMI"}]})",
          "\"faults[0].namespace\" is not a match field"},
         {R"({"faults": [{"call": "Get", "instance": "0"}]})",
@@ -298,10 +300,10 @@ TEST(SimFaults, TheDocumentedTableIsTheFaultTable) {
             const sim::FaultKind* kind = sim::FindFaultKind(call);
             ASSERT_NE(kind, nullptr) << call;
             EXPECT_EQ(fields, std::vector<std::string>(kind->fields.begin(), kind->fields.end())) << call;
-            const sim::FaultResultKind documented = result.rfind("HRESULT", 0) == 0 ? sim::FaultResultKind::Hresult
-                                                    : result.rfind("Win32", 0) == 0
-                                                        ? sim::FaultResultKind::Win32Error
-                                                        : sim::FaultResultKind::None;
+            const sim::FaultResultKind documented =
+                result.rfind("HRESULT", 0) == 0 ? sim::FaultResultKind::Hresult
+                : result.rfind("Win32", 0) == 0 ? sim::FaultResultKind::Win32Error
+                                                : sim::FaultResultKind::None;
             EXPECT_EQ(documented, kind->result) << call;
         }
     }

@@ -5,8 +5,8 @@
 
 #include "app/run_context.h"
 #include "platform/text.h"
-#include "support/icc_builder.h"
 #include "support/sim_fixture.h"
+#include "tools/icc_builder.h"
 
 namespace {
 

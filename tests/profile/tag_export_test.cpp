@@ -4,9 +4,9 @@
 #include <string>
 
 #include "app/run_context.h"
-#include "support/icc_builder.h"
 #include "support/profile_support.h"
 #include "support/sim_fixture.h"
+#include "tools/icc_builder.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/icc_builder.h"
+#include "tools/icc_builder.h"
 
 namespace {
 

@@ -26,15 +26,6 @@ struct ToolRun {
     std::vector<std::wstring> debugger;
 };
 
-// A file of the build, by its path on Wine's drive Z: (the Linux root).
-std::wstring Built(const char* linuxPath) {
-    std::wstring path = L"Z:";
-    for (const char* c = linuxPath; *c != '\0'; ++c) {
-        path.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
-    }
-    return path;
-}
-
 std::wstring DebugText(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
     const std::size_t units = info.nDebugStringLength;
     if (info.fUnicode) {
@@ -120,7 +111,8 @@ class ToolTest : public ::testing::Test {
         wine_test::RemoveTree(L"C:\\ProgramData\\NORVIK");
         folder_ = wine_test::MakeTempFolder();
         exe_ = folder_ + L"\\tintfold.exe";
-        ASSERT_TRUE(CopyFileW(Built(TINTFOLD_EXE).c_str(), exe_.c_str(), FALSE)) << GetLastError();
+        ASSERT_TRUE(CopyFileW(wine_test::OnDriveZ(TINTFOLD_EXE).c_str(), exe_.c_str(), FALSE))
+            << GetLastError();
     }
     void TearDown() override {
         SetDebugSwitch(nullptr);
@@ -236,7 +228,7 @@ TEST_F(ToolTest, PerUserSwitchSendsWideLinesToTheDebuggerOnly) {
 }
 
 TEST_F(ToolTest, LibrariesPlantedBesideItAreNeverLoaded) {
-    const std::wstring planted = Built(PLANTED_DLL);
+    const std::wstring planted = wine_test::OnDriveZ(PLANTED_DLL);
     // The planted library leaves its marker whenever a process loads it.
     const std::wstring probe = folder_ + L"\\probe.dll";
     ASSERT_TRUE(CopyFileW(planted.c_str(), probe.c_str(), FALSE));

@@ -32,15 +32,6 @@ using wine_test::W;
 const std::wstring kStaging = L"C:\\ProgramData\\NORVIK\\Quillory\\NORVIKOptimization\\Lumisse";
 const std::wstring kDebugKey = L"\"HKLM\\Software\\NORVIK\\Quillory\\NorvikOptimization\"";
 
-// The tool as built, by its path on Wine's drive Z: (the Linux root).
-std::wstring BuiltTool() {
-    std::wstring path = L"Z:";
-    for (const char* c = TINTFOLD_EXE; *c != '\0'; ++c) {
-        path.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
-    }
-    return path;
-}
-
 std::size_t CountOf(const std::wstring& text, const std::wstring& part) {
     std::size_t count = 0;
     for (std::size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) {
@@ -76,7 +67,8 @@ class WholeJobTest : public wine_test::InProcessTest {
         wine_test::RemoveTree(L"C:\\ProgramData\\NORVIK");
         folder_ = wine_test::MakeTempFolder();
         exe_ = folder_ + L"\\tintfold.exe";
-        ASSERT_TRUE(CopyFileW(BuiltTool().c_str(), exe_.c_str(), FALSE)) << GetLastError();
+        ASSERT_TRUE(CopyFileW(wine_test::OnDriveZ(TINTFOLD_EXE).c_str(), exe_.c_str(), FALSE))
+            << GetLastError();
         ASSERT_TRUE(
             wine_test::Shell(L"reg add " + kDebugKey + L" /v LumisseDebug /t REG_DWORD /d 1 /reg:64 /f"));
 

@@ -1,6 +1,6 @@
 #include "wine_support.h"
 
-#include "support/icc_builder.h"
+#include "tools/icc_builder.h"
 
 #include <windows.h>
 

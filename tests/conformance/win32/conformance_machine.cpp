@@ -1,7 +1,7 @@
 // The conformance suite's machine under Wine: the real prefix, with a throw-away folder below the
 // temporary folder and a throw-away registry key.
 #include "conformance/conformance.h"
-#include "wine_support.h"
+#include "wine/wine_support.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "tests/support/icc_builder.h"
+#include "tools/icc_builder.h"
 
 #include <cmath>
 #include <fstream>

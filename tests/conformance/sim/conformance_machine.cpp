@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "conformance/conformance.h"
-#include "platform/sim/machine.h"
 #include "platform/sim/description.h"
 #include "platform/sim/host_paths.h"
+#include "platform/sim/machine.h"
 #include "platform/text.h"
 
 namespace conformance {
@@ -94,8 +94,8 @@ void ConformanceTest::SetDword(const std::u16string& subKey, const std::u16strin
 
 void ConformanceTest::SetString(const std::u16string& subKey, const std::u16string& name,
                                 const std::u16string& value) const {
-    RegistryEntry(state_->description, state_->registryKey,
-                  subKey)[platform::Utf16ToUtf8(name)] = {{"type", "REG_SZ"}, {"data", platform::Utf16ToUtf8(value)}};
+    RegistryEntry(state_->description, state_->registryKey, subKey)[platform::Utf16ToUtf8(name)] = {
+        {"type", "REG_SZ"}, {"data", platform::Utf16ToUtf8(value)}};
     sim::Load(state_->root, state_->description);
 }
 
