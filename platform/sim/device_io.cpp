@@ -1,6 +1,6 @@
-// The simulated machine's devices (files opened by CreateFileW are links.cpp's): the maker's ACPI control
-// device "\\.\QRXACPI", present or not as the description's "acpi" key says, answering every control request
-// with its reply bytes.
+// The simulated machine's devices (files opened by CreateFileW are file_handles.cpp's): the maker's ACPI
+// control device "\\.\QRXACPI", present or not as the description's "acpi" key says, answering every control
+// request with its reply bytes.
 #include <cstring>
 #include <memory>
 #include <vector>

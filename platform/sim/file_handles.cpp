@@ -1,4 +1,4 @@
-// Links and file handles on the simulated machine (links.h).
+// File handles and links on the simulated machine (file_handles.h).
 #include "platform/sim/file_handles.h"
 
 #include <fcntl.h>

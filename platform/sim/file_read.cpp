@@ -1,4 +1,4 @@
-// Reading ordinary files through their handles on the simulated machine (links.h opens them).
+// Reading ordinary files through their handles on the simulated machine (file_handles.h opens them).
 #include <sys/stat.h>
 #include <unistd.h>
 

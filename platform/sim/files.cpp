@@ -285,7 +285,7 @@ DWORD Copy(std::u16string_view from, std::u16string_view to, BOOL failIfExists) 
     if (std::filesystem::is_directory(destinationStatus)) {
         return platform::ERROR_ACCESS_DENIED;
     }
-    // A name that exists fails a copy that must not replace, also a link to nothing (links.h).
+    // A name that exists fails a copy that must not replace, also a link to nothing (file_handles.h).
     const bool replaces = EntryAttributes(destination) != platform::INVALID_FILE_ATTRIBUTES;
     if (replaces && failIfExists != platform::kFalse) {
         return platform::ERROR_FILE_EXISTS;
@@ -318,7 +318,7 @@ DWORD GetFileAttributesA(const char* path) {
         return INVALID_FILE_ATTRIBUTES;
     }
     const std::filesystem::path host = path != nullptr ? sim::HostPath(wide) : std::filesystem::path();
-    // The name itself: a link reports itself as a reparse point (links.h).
+    // The name itself: a link reports itself as a reparse point (file_handles.h).
     const DWORD attributes = sim::EntryAttributes(host);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         SetLastError(host.empty() ? ERROR_PATH_NOT_FOUND : sim::MissingError(host));
