@@ -107,6 +107,28 @@ bool DecodesStrictly(platform::UINT codePage, const char* narrow) {
            0;
 }
 
+// What works instead of a tag type that the tool does not read.
+constexpr char16_t kTextTypeHint[] =
+    u"; a textDescriptionType (\"desc\") gives the text, in a v4 profile too";
+
+// Why a tag gives the tool no text, in words.
+std::u16string NoTextReason(const TagReading& reading) {
+    switch (reading.outcome) {
+    case TagOutcome::OtherType:
+        return u"is of type \"" + SignatureText(reading.type) + u"\", not a text description";
+    case TagOutcome::TooShort:
+        return u"is too short for a text description";
+    case TagOutcome::NoAscii:
+        return u"is a text description without an ASCII part";
+    case TagOutcome::AsciiPastTag:
+        return u"is a text description whose ASCII part runs past the end of the tag";
+    case TagOutcome::Unread:
+    case TagOutcome::Text:
+        break;
+    }
+    return u"cannot be read";
+}
+
 // The text that the tool exports for the tag, with the problems of that text.
 std::optional<std::u16string> CheckTag(platform::HPROFILE profile, const ExportedTag& tag,
                                        platform::UINT codePage, FileReport& report) {
@@ -118,8 +140,10 @@ std::optional<std::u16string> CheckTag(platform::HPROFILE profile, const Exporte
     }
     // One byte more than the tool keeps, so that a longer text shows.
     char narrow[kTagText + 1] = {};
-    if (!ReadTagNarrow(profile, tag.signature, narrow, sizeof narrow)) {
-        AddProblem(report, u"tag %s gives no text: not a text description with an ASCII part", name);
+    const TagReading reading = ReadTagNarrow(profile, tag.signature, narrow, sizeof narrow);
+    if (reading.outcome != TagOutcome::Text) {
+        AddProblem(report, u"tag %s %s: the tool writes an empty %s%s", name, NoTextReason(reading), tag.key,
+                   reading.outcome == TagOutcome::OtherType ? kTextTypeHint : u"");
         return std::nullopt;
     }
     if (std::strlen(narrow) > kTagText - 1) {

@@ -110,7 +110,8 @@ TEST_F(PackageCheckTest, EachProblemBelongsToItsFile) {
     MakeProfiles(
         "--board A_B --panel 0000000A --pntp \"$(printf 'two\\nlines')\" --i1tp \"$(printf '%600s' x)\" "
         "--pngm ''");
-    MakeProfiles("--vendor 80861 --panel XYZ00001 --omit pngm --raw pntp=58595A20000000000000000000000000");
+    MakeProfiles("--vendor 80861 --panel XYZ00001 --omit pngm --raw pntp=58595A20000000000000000000000000 "
+                 "--raw i1tp=6D6C75630000000000000000");
     MakeProfiles("--panel 0000000C --no-cmdef");
     MakeProfiles("--panel 0000000D");
     fs::remove(folder_ / "NX514_8086_0000000D.icm");
@@ -131,7 +132,9 @@ TEST_F(PackageCheckTest, EachProblemBelongsToItsFile) {
     EXPECT_TRUE(Mentions(problems[x], "panel \"XYZ00001\" is not eight hexadecimal digits"));
     EXPECT_TRUE(Mentions(problems[x], "vendor \"80861\" is longer"));
     EXPECT_TRUE(Mentions(problems[x], "tag pngm is missing"));
-    EXPECT_TRUE(Mentions(problems[x], "tag pntp gives no text"));
+    EXPECT_TRUE(Mentions(problems[x], "tag pntp is of type \"XYZ \", not a text description: the tool writes "
+                                      "an empty PNTP; a textDescriptionType (\"desc\") gives the text"));
+    EXPECT_TRUE(Mentions(problems[x], "tag i1tp is of type \"mluc\""));
     EXPECT_TRUE(
         Mentions(problems["NX514_8086_0000000C.icm"], "variant NX514_8086_0000000C_CMDEF.icm is missing"));
     for (const char* name : {"NX514_8086_0000000C.icm", "nx514_8086_0000000c.icm"}) {
