@@ -1,6 +1,7 @@
 // One profile file: its layout (header, tag table, tags within the file), whether the colour system
 // reads it, and for a factory profile the text that each private tag exports.
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "companions/package_check.h"
@@ -22,7 +23,7 @@ constexpr std::size_t kTagEntryBytes = 12;
 constexpr std::size_t kClassOffset = 12;
 constexpr std::size_t kMagicOffset = 36;
 // A tag table longer than this is not read: no profile needs as many tags.
-constexpr uint32_t kMaxTags = 1024;
+constexpr uint32_t kMaxTags = 65536;
 constexpr uint32_t kDisplayClass = MakeTagSignature("mntr");
 
 // A signature as its four characters, or as a number when they are not all printable ASCII.
@@ -44,8 +45,56 @@ bool ReadExactly(platform::Handle file, void* buffer, std::size_t count) {
     return platform::ReadFile(file, buffer, static_cast<DWORD>(count), &read, nullptr) && read == count;
 }
 
-// Checks the header's size field and that the tag table and every tag lie within the file; reads the
-// header and the tag table only. Returns false, with the problems added, when the layout is unsound.
+// The tag table's entries, read only when the file holds them all.
+bool ReadTagTable(platform::Handle file, int64_t size, uint32_t count, std::vector<uint8_t>& table) {
+    const uint64_t tableEnd = kHeaderBytes + kTagCountBytes + uint64_t{count} * kTagEntryBytes;
+    if (tableEnd > static_cast<uint64_t>(size)) {
+        return false;
+    }
+    table.resize(count * kTagEntryBytes);
+    return ReadExactly(file, table.data(), table.size());
+}
+
+// Checks that the tag table and every tag lie within the file and that no signature is named twice.
+// Reads the table only.
+void CheckTagTable(platform::Handle file, int64_t size, uint32_t count, FileReport& report) {
+    if (count > kMaxTags) {
+        AddProblem(report, u"its tag table claims %u tags, more than the %u that the check reads", count,
+                   kMaxTags);
+        return;
+    }
+    std::vector<uint8_t> table;
+    if (!ReadTagTable(file, size, count, table)) {
+        AddProblem(report, u"its tag table (%u tags) runs past the end of the file", count);
+        return;
+    }
+    std::map<uint32_t, uint32_t> named;
+    for (std::size_t at = 0; at < table.size(); at += kTagEntryBytes) {
+        const uint32_t signature = platform::ReadBigEndian32(&table[at]);
+        const uint32_t offset = platform::ReadBigEndian32(&table[at + 4]);
+        const uint32_t length = platform::ReadBigEndian32(&table[at + 8]);
+        ++named[signature];
+        if (uint64_t{offset} + length > static_cast<uint64_t>(size)) {
+            AddProblem(report, u"tag %s (offset %u, %u bytes) runs past the end of the file",
+                       SignatureText(signature), offset, length);
+        }
+    }
+    for (std::size_t at = 0; at < table.size(); at += kTagEntryBytes) {
+        // Each repeated signature once, where the table first names it.
+        const uint32_t signature = platform::ReadBigEndian32(&table[at]);
+        uint32_t& times = named[signature];
+        if (times == 2) {
+            AddProblem(report, u"tag %s appears twice in the tag table", SignatureText(signature));
+        } else if (times > 2) {
+            AddProblem(report, u"tag %s appears %u times in the tag table", SignatureText(signature), times);
+        }
+        times = 0;
+    }
+}
+
+// Checks the header (signature, size field) and the tag table, every problem of each. Returns false
+// when the file is no profile the colour system could be asked about: too short, unreadable, or
+// without the profile signature.
 bool CheckLayout(platform::Handle file, FileReport& report, uint32_t& deviceClass) {
     int64_t size = 0;
     uint8_t header[kHeaderBytes + kTagCountBytes] = {};
@@ -62,36 +111,20 @@ bool CheckLayout(platform::Handle file, FileReport& report, uint32_t& deviceClas
         AddProblem(report, u"its header cannot be read (error %u)", platform::GetLastError());
         return false;
     }
-    const std::size_t problemsBefore = report.problems.size();
-    if (std::memcmp(header + kMagicOffset, "acsp", 4) != 0) {
+    const bool hasSignature = std::memcmp(header + kMagicOffset, "acsp", 4) == 0;
+    if (!hasSignature) {
         AddProblem(report, u"no ICC profile signature \"acsp\" in its header: not a profile");
     }
     if (platform::ReadBigEndian32(header) != static_cast<uint64_t>(size)) {
         AddProblem(report, u"its header gives its size as %u bytes, the file has %lld",
                    platform::ReadBigEndian32(header), static_cast<long long>(size));
     }
+    if (!hasSignature) {
+        return false;
+    }
     deviceClass = platform::ReadBigEndian32(header + kClassOffset);
-    const uint32_t count = platform::ReadBigEndian32(header + kHeaderBytes);
-    if (count > kMaxTags) {
-        AddProblem(report, u"its tag table claims %u tags, more than the %u that the check reads", count,
-                   kMaxTags);
-        return false;
-    }
-    const uint64_t tableEnd = sizeof header + uint64_t{count} * kTagEntryBytes;
-    std::vector<uint8_t> table(count * kTagEntryBytes);
-    if (tableEnd > static_cast<uint64_t>(size) || !ReadExactly(file, table.data(), table.size())) {
-        AddProblem(report, u"its tag table (%u tags) runs past the end of the file", count);
-        return false;
-    }
-    for (std::size_t at = 0; at < table.size(); at += kTagEntryBytes) {
-        const uint32_t offset = platform::ReadBigEndian32(&table[at + 4]);
-        const uint32_t length = platform::ReadBigEndian32(&table[at + 8]);
-        if (uint64_t{offset} + length > static_cast<uint64_t>(size)) {
-            AddProblem(report, u"tag %s (offset %u, %u bytes) runs past the end of the file",
-                       SignatureText(platform::ReadBigEndian32(&table[at])), offset, length);
-        }
-    }
-    return report.problems.size() == problemsBefore;
+    CheckTagTable(file, size, platform::ReadBigEndian32(header + kHeaderBytes), report);
+    return true;
 }
 
 platform::HPROFILE OpenWithColorSystem(const std::u16string& path) {
@@ -190,9 +223,9 @@ void CheckProfileFile(const std::u16string& path, platform::UINT codePage, FileR
         return;
     }
     uint32_t deviceClass = 0;
-    const bool wellFormed = CheckLayout(file, report, deviceClass);
+    const bool profileFile = CheckLayout(file, report, deviceClass);
     platform::CloseHandle(file);
-    if (!wellFormed) {
+    if (!profileFile) {
         return;
     }
     const bool variant = report.parts && report.parts->cmdef;

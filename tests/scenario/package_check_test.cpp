@@ -1,5 +1,5 @@
 // The package check run as a process on host folders: a sound package, every kind of problem, hostile
-// files, the code page, and bad usage.
+// files, long and repeating tag tables, the code page, and bad usage.
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+
+#include "tools/icc_builder.h"
 
 namespace {
 
@@ -204,6 +206,41 @@ TEST_F(PackageCheckTest, BadUsageIsExplainedOnStandardError) {
         EXPECT_TRUE(run.out.starts_with("tintfold-check: ")) << arguments << ": " << run.out;
     }
     EXPECT_EQ(Check(Quoted(folder_)).status, 0) << "a folder without profiles is sound";
+}
+
+TEST_F(PackageCheckTest, ReadsWhatTheNotebookReadsAndReportsEveryProblemOfAFile) {
+    // More tags than Little CMS reads (100): the format and Windows set no limit.
+    std::vector<test::IccTag> tags = {{test::Sig("pngm"), test::TextDescTag("Gamut")},
+                                      {test::Sig("pntp"), test::TextDescTag("IPS")},
+                                      {test::Sig("i1tp"), test::TextDescTag("D65")}};
+    for (uint32_t i = 0; i < 120; ++i) {
+        tags.push_back({test::Sig("x000") + i, test::TextDescTag("filler")});
+    }
+    test::WriteFile(folder_ / "NX514_8086_0000000A.icm", test::IccProfile(tags));
+    test::WriteFile(folder_ / "NX514_8086_0000000A_CMDEF.icm", test::IccProfile(tags));
+    // Padding after the fact, a tag named twice and one missing: each is a problem, and the tags are
+    // still read.
+    test::Bytes padded = test::IccProfile({{test::Sig("pngm"), test::TextDescTag("Gamut")},
+                                           {test::Sig("pntp"), test::TextDescTag("IPS")},
+                                           {test::Sig("pngm"), test::TextDescTag("other")}});
+    padded.resize(padded.size() + 64);
+    test::WriteFile(folder_ / "NX514_8086_0000000B.icm", padded);
+    test::WriteFile(folder_ / "NX514_8086_0000000B_CMDEF.icm", padded);
+
+    const Json report = Json::parse(Check("--json " + Quoted(folder_)).out);
+    std::map<std::string, Json> files;
+    for (const Json& file : report["files"]) {
+        files[file["name"]] = file;
+    }
+    EXPECT_TRUE(files["NX514_8086_0000000A.icm"]["problems"].empty()) << files["NX514_8086_0000000A.icm"];
+    EXPECT_EQ(files["NX514_8086_0000000A.icm"]["tags"]["i1tp"], "D65");
+    const Json& b = files["NX514_8086_0000000B.icm"];
+    const auto problems = b["problems"].get<std::vector<std::string>>();
+    EXPECT_TRUE(Mentions(problems, "its header gives its size as")) << b;
+    EXPECT_TRUE(Mentions(problems, "tag pngm appears twice in the tag table"));
+    EXPECT_TRUE(Mentions(problems, "tag i1tp is missing"));
+    EXPECT_EQ(b["tags"]["pngm"], "Gamut") << "the first of a repeated tag is read";
+    EXPECT_EQ(b["tags"]["pntp"], "IPS");
 }
 
 } // namespace
