@@ -162,6 +162,19 @@ std::u16string NoTextReason(const TagReading& reading) {
     return u"cannot be read";
 }
 
+// The first control character of the text, and where it stands, when it has one.
+void CheckControlCharacters(const char16_t* text, const std::u16string& name, FileReport& report) {
+    for (uint32_t at = 0; text[at] != u'\0'; ++at) {
+        if (IsControlCharacter(text[at])) {
+            AddProblem(report,
+                       u"tag %s has a control character, U+%04X at character %u: the tool writes it "
+                       u"into the data file as it is",
+                       name, static_cast<uint32_t>(text[at]), at + 1);
+            return;
+        }
+    }
+}
+
 // The text that the tool exports for the tag, with the problems of that text.
 std::optional<std::u16string> CheckTag(platform::HPROFILE profile, const ExportedTag& tag,
                                        platform::UINT codePage, FileReport& report) {
@@ -197,6 +210,7 @@ std::optional<std::u16string> CheckTag(platform::HPROFILE profile, const Exporte
     } else if (text[0] == u'\0') {
         AddProblem(report, u"tag %s gives an empty text", name);
     }
+    CheckControlCharacters(text, name, report);
     return std::u16string(text);
 }
 

@@ -1,5 +1,5 @@
 // The package check run as a process on host folders: a sound package, every kind of problem, hostile
-// files, long and repeating tag tables, the code page, and bad usage.
+// files, long and repeating tag tables, control characters, empty packages, the code page, and bad usage.
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -205,7 +205,21 @@ TEST_F(PackageCheckTest, BadUsageIsExplainedOnStandardError) {
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_TRUE(run.out.starts_with("tintfold-check: ")) << arguments << ": " << run.out;
     }
-    EXPECT_EQ(Check(Quoted(folder_)).status, 0) << "a folder without profiles is sound";
+}
+
+TEST_F(PackageCheckTest, APackageWithoutFactoryProfileIsAProblem) {
+    std::ofstream(folder_ / "NX514_8086_AF0610EC.icc") << "x";
+    std::ofstream(folder_ / "other.ICC") << "x";
+    const CheckRun empty = Check(Quoted(folder_));
+    EXPECT_EQ(empty.status, 1) << empty.out;
+    EXPECT_NE(empty.out.find("no factory profile BOARD_VENDOR_PANEL.icm in the folder"), std::string::npos);
+    EXPECT_NE(empty.out.find("other.ICC  not staged: the tool stages only *.icm files\n"), std::string::npos);
+
+    MakeProfiles("--panel AF0610EC");
+    const Json report = Json::parse(Check("--json " + Quoted(folder_)).out);
+    EXPECT_EQ(report["summary"]["foldersWithProblems"], 0);
+    EXPECT_EQ(report["folders"][0]["notStaged"].size(), 2u) << "*.icc beside *.icm are still listed";
+    EXPECT_EQ(Check(Quoted(folder_)).status, 0);
 }
 
 TEST_F(PackageCheckTest, ReadsWhatTheNotebookReadsAndReportsEveryProblemOfAFile) {
@@ -241,6 +255,16 @@ TEST_F(PackageCheckTest, ReadsWhatTheNotebookReadsAndReportsEveryProblemOfAFile)
     EXPECT_TRUE(Mentions(problems, "tag i1tp is missing"));
     EXPECT_EQ(b["tags"]["pngm"], "Gamut") << "the first of a repeated tag is read";
     EXPECT_EQ(b["tags"]["pntp"], "IPS");
+}
+
+TEST_F(PackageCheckTest, ControlCharactersAreProblemsAndThePlainReportEscapesThem) {
+    MakeProfiles(R"x(--panel AF0610EC --pngm "$(printf 'a\033[2Jb\tc"d\\e')")x");
+    const CheckRun text = Check(Quoted(folder_));
+    EXPECT_EQ(text.status, 1);
+    EXPECT_NE(text.out.find(R"(pngm "a\u001B[2Jb\u0009c\"d\\e")"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("tag pngm has a control character, U+001B at character 2"), std::string::npos);
+    EXPECT_EQ(text.out.find('\x1B'), std::string::npos);
+    EXPECT_EQ(text.out.find('\t'), std::string::npos);
 }
 
 } // namespace
