@@ -72,6 +72,12 @@ std::u16string ParseOptions(const std::vector<std::u16string>& args, CheckOption
                            ? u"--code-page needs a number"
                            : u"code page " + args[i + 1] + u" is not one this system converts";
             }
+            if (!TakesCheckFlags(options.codePage)) {
+                return u"code page " + args[i + 1] +
+                       u" cannot be checked: the system converts it only without the flags that find "
+                       u"characters "
+                       u"it cannot carry";
+            }
             ++i;
         } else if (args[i].starts_with(u"--")) {
             return u"unknown option " + args[i];

@@ -76,6 +76,11 @@ void CheckProfileFile(const std::u16string& path, platform::UINT codePage, FileR
 // Whether every character of text can be carried by the code page (and so written and read back).
 bool CarriedByCodePage(platform::UINT codePage, const std::u16string& text);
 
+// Whether the code page takes the flags the check converts with: strict decoding, and encoding without a
+// best fit. Windows refuses them for some code pages (ERROR_INVALID_FLAGS), such as 50220 to 50229, 52936 and
+// 57002 to 57011, whose text the check then cannot judge.
+bool TakesCheckFlags(platform::UINT codePage);
+
 // Control characters (C0, DEL and C1): a terminal, or a program that reads the text, may act on them.
 constexpr bool IsControlCharacter(char16_t c) {
     return c < 0x20 || (c >= 0x7F && c < 0xA0);

@@ -217,8 +217,10 @@ std::optional<std::u16string> CheckTag(platform::HPROFILE profile, const Exporte
 } // namespace
 
 bool CarriedByCodePage(platform::UINT codePage, const std::u16string& text) {
-    // UTF-8 takes no default character: it carries every character, and fails only on broken UTF-16.
-    if (codePage == platform::CP_UTF8) {
+    // UTF-8 and GB18030 carry every character and take no default character: they fail only on broken
+    // UTF-16, and Windows gives them only the flag that says so.
+    constexpr platform::UINT kGb18030 = 54936;
+    if (codePage == platform::CP_UTF8 || codePage == kGb18030) {
         return platform::WideCharToMultiByte(codePage, platform::WC_ERR_INVALID_CHARS, text.c_str(), -1,
                                              nullptr, 0, nullptr, nullptr) != 0;
     }
@@ -226,6 +228,12 @@ bool CarriedByCodePage(platform::UINT codePage, const std::u16string& text) {
     return platform::WideCharToMultiByte(codePage, platform::WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr,
                                          0, nullptr, &usedDefault) != 0 &&
            !usedDefault;
+}
+
+bool TakesCheckFlags(platform::UINT codePage) {
+    char16_t wide[1] = {};
+    return platform::MultiByteToWideChar(codePage, platform::MB_ERR_INVALID_CHARS, "A", 1, wide, 1) == 1 &&
+           CarriedByCodePage(codePage, u"A");
 }
 
 void CheckProfileFile(const std::u16string& path, platform::UINT codePage, FileReport& report) {
