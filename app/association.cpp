@@ -9,18 +9,10 @@
 
 namespace {
 
-// Looks up the calibration-management switch in the colour system's library. The library is loaded
-// by its full path in the system directory, never through the search order, which would look in the
-// program's own folder first. Null when the library or the function is not found.
+// Looks up the calibration-management switch in the colour system's library, loaded from the system
+// directory. Null when the library or the function is not found.
 platform::PFN_WcsSetCalibrationManagementState FindCalibrationSwitch() {
-    char16_t systemDirectory[kSystemPathText] = {};
-    char16_t libraryPath[kSystemPathText] = {};
-    GetSystemDirectoryPath(systemDirectory);
-    SystemLibraryPath(systemDirectory, u"Mscms.dll", libraryPath);
-    if (libraryPath[0] == 0) {
-        return nullptr;
-    }
-    const platform::HMODULE module = platform::LoadLibraryW(libraryPath);
+    const platform::HMODULE module = LoadSystemLibrary(u"Mscms.dll");
     if (module == nullptr) {
         return nullptr;
     }

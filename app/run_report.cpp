@@ -47,15 +47,22 @@ void ReportChassis(bool read, const char16_t* chassis) {
     }
 }
 
-void ReportPath(uint32_t outputTechnology, bool internal) {
+void ReportPath(uint32_t outputTechnology, bool internal, const platform::Luid& adapterId,
+                uint32_t sourceId) {
     if (g_pRunReport != nullptr) {
-        g_pRunReport->paths.push_back({outputTechnology, internal});
+        g_pRunReport->paths.push_back({outputTechnology, internal, adapterId, sourceId});
     }
 }
 
 void ReportInternalSource(const char16_t* source) {
     if (g_pRunReport != nullptr) {
         g_pRunReport->internalSource = source;
+    }
+}
+
+void ReportInternalPath(int index) {
+    if (g_pRunReport != nullptr) {
+        g_pRunReport->internalPath = index;
     }
 }
 

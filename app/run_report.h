@@ -6,9 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/display.h"
+
 struct ReportedPath {
     uint32_t outputTechnology = 0;
     bool internal = false;
+    // The path's source: its adapter's LUID (this boot's number) and the source's id on that adapter.
+    platform::Luid adapterId{};
+    uint32_t sourceId = 0;
 };
 
 struct ReportedCandidate {
@@ -36,6 +41,8 @@ struct RunReport {
     std::vector<ReportedPath> paths;
     // The GDI source name of the first internal path; empty when there is none.
     std::u16string internalSource;
+    // Which of the paths that is, when its source was named: the path that drives the built-in panel.
+    int internalPath = -1;
     // How the adapter was chosen: "internal" (its name is the internal path's source), "primary"
     // (no internal source: the primary adapter), or empty when none was chosen.
     std::u16string adapterRule;
@@ -56,8 +63,10 @@ extern RunReport* g_pRunReport;
 void ReportBoard(bool found, const char16_t* board);
 void ReportVendor(bool found, const char16_t* vendor);
 void ReportChassis(bool read, const char16_t* chassis);
-void ReportPath(uint32_t outputTechnology, bool internal);
+void ReportPath(uint32_t outputTechnology, bool internal, const platform::Luid& adapterId, uint32_t sourceId);
 void ReportInternalSource(const char16_t* source);
+// The index among the reported paths of the internal path whose source was named.
+void ReportInternalPath(int index);
 void ReportAdapter(const char16_t* rule, const char16_t* name, const char16_t* string, const char16_t* id,
                    uint32_t stateFlags);
 // A candidate from the ACPI control device (instance null) or from the EDID of a monitor instance.

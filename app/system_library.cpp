@@ -18,3 +18,11 @@ void SystemLibraryPath(const char16_t* systemDirectory, const char16_t* fileName
         platform::FormatWhole(path, kSystemPathText, u"%s\\%s", systemDirectory, fileName);
     }
 }
+
+platform::HMODULE LoadSystemLibrary(const char16_t* fileName) {
+    char16_t systemDirectory[kSystemPathText] = {};
+    char16_t libraryPath[kSystemPathText] = {};
+    GetSystemDirectoryPath(systemDirectory);
+    SystemLibraryPath(systemDirectory, fileName, libraryPath);
+    return libraryPath[0] != 0 ? platform::LoadLibraryW(libraryPath) : nullptr;
+}

@@ -1,11 +1,14 @@
 #include "companions/capture_machine.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
 #include "app/run_context.h"
 #include "app/run_sequence.h"
+#include "companions/display_profiles.h"
 #include "companions/json_text.h"
 #include "discovery/wmi_access.h"
 #include "panel/panel_candidates.h"
@@ -34,9 +37,16 @@ struct Fault {
     std::string result;
 };
 
+// An active path's source, by its GDI name.
+struct NamedSource {
+    std::u16string name;
+    DisplayConfigPathSourceInfo source;
+};
+
 struct Capture {
     bool anonymous = false;
     std::vector<Fault> faults;
+    std::vector<NamedSource> sources;
 };
 
 // An HRESULT as the JSON string "0x%08X".
@@ -378,8 +388,13 @@ std::string Paths(Capture& capture) {
         }
         described.push_back(
             JsonObject({{"outputTechnology", std::to_string(paths[i].targetInfo.outputTechnology)},
-                        {"sourceName", JsonString(request.viewGdiDeviceName)}},
+                        {"sourceName", JsonString(request.viewGdiDeviceName)},
+                        {"adapterLuid", LuidJson(paths[i].sourceInfo.adapterId)},
+                        {"sourceId", std::to_string(paths[i].sourceInfo.id)}},
                        3));
+        if (request.viewGdiDeviceName[0] != 0) {
+            capture.sources.push_back({request.viewGdiDeviceName, paths[i].sourceInfo});
+        }
     }
     return JsonArray(described, 2);
 }
@@ -402,16 +417,30 @@ std::string Acpi(Capture& capture) {
         1);
 }
 
-std::string Names(const std::vector<std::u16string>& names, int indent) {
-    std::vector<std::string> values;
-    for (const std::u16string& name : names) {
-        values.push_back(JsonString(name));
+// The display lists of every active path's source, by its name (paths that share a source once).
+std::string Displays(const Capture& capture, const DisplayFunctions& functions) {
+    std::vector<JsonMember> displays;
+    for (std::size_t i = 0; i < capture.sources.size(); ++i) {
+        const NamedSource& named = capture.sources[i];
+        const auto earlier = capture.sources.begin() + static_cast<std::ptrdiff_t>(i);
+        if (std::any_of(capture.sources.begin(), earlier,
+                        [&](const NamedSource& other) { return other.name == named.name; })) {
+            continue;
+        }
+        const DisplayProfiles display =
+            ReadDisplayProfiles(functions, named.source.adapterId, named.source.id);
+        displays.push_back(
+            {Utf16ToUtf8(named.name), JsonObject({{"userScope", UserScopeJson(display)},
+                                                  {"system", ScopeProfilesJson(display.system, 4)},
+                                                  {"user", ScopeProfilesJson(display.user, 4)}},
+                                                 3)});
     }
-    return JsonArray(values, indent);
+    return JsonObject(displays, 2);
 }
 
-// The installed profiles, and the associations of every monitor of the machine.
-std::string ColorSystem() {
+// The installed profiles, the associations of every monitor of the machine, and, on a Windows that keeps
+// them, the display lists.
+std::string ColorSystem(const Capture& capture) {
     std::vector<std::u16string> installed;
     ListColorProfiles(nullptr, installed);
     std::vector<JsonMember> associations;
@@ -421,11 +450,16 @@ std::string ColorSystem() {
         for (DWORD j = 0; NextDevice(adapter.DeviceName, j, monitor); ++j) {
             std::vector<std::u16string> profiles;
             if (ListColorProfiles(monitor.DeviceID, profiles) && !profiles.empty()) {
-                associations.push_back({Utf16ToUtf8(monitor.DeviceID), Names(profiles, 3)});
+                associations.push_back({Utf16ToUtf8(monitor.DeviceID), JsonStringArray(profiles, 3)});
             }
         }
     }
-    return JsonObject({{"installed", Names(installed, 2)}, {"associations", JsonObject(associations, 2)}}, 1);
+    std::vector<JsonMember> members{{"installed", JsonStringArray(installed, 2)},
+                                    {"associations", JsonObject(associations, 2)}};
+    if (const DisplayFunctions functions = FindDisplayFunctions(); functions.Present()) {
+        members.push_back({"displays", Displays(capture, functions)});
+    }
+    return JsonObject(members, 1);
 }
 
 std::string Faults(const Capture& capture) {
@@ -453,7 +487,7 @@ std::string CaptureMachine(bool anonymous) {
         {"wmi", Wmi(capture)},
         {"display", JsonObject({{"adapters", Adapters()}, {"paths", Paths(capture)}}, 1)},
         {"acpi", Acpi(capture)},
-        {"colorSystem", ColorSystem()},
+        {"colorSystem", ColorSystem(capture)},
     };
     members.push_back({"faults", Faults(capture)});
     return JsonObject(members) + "\n";

@@ -1,4 +1,6 @@
-// tintfold-inspect: which profile the tool would choose on this machine, and why, changing nothing.
+// tintfold-inspect: which profile the tool would choose on this machine, and why, and whether it is in
+// effect for the built-in panel, changing nothing.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -8,10 +10,13 @@
 #include "app/run_sequence.h"
 #include "app/user_data.h"
 #include "companions/companion_start.h"
+#include "companions/display_profiles.h"
+#include "companions/in_effect.h"
 #include "companions/inspect_report.h"
 #include "platform/color_system.h"
 #include "platform/files.h"
 #include "platform/format.h"
+#include "platform/text.h"
 #include "profile/icm_filename.h"
 #include "profile/profile_name.h"
 #include "profile/tag_export.h"
@@ -20,6 +25,8 @@ namespace {
 
 constexpr int kProfileChosen = 0;
 constexpr int kNoProfile = 1;
+constexpr int kInEffect = 0;
+constexpr int kNotInEffect = 1;
 constexpr int kUnusable = 2;
 constexpr std::size_t kPathText = 512;
 
@@ -42,6 +49,14 @@ void Inspect(Inspection& found) {
         char16_t cmdef[kPathText] = {};
         found.cmdefExists =
             ProfileFilePath(cmdef, kPathText, kStagingFolderW, baseName, true) && StagedFileExists(cmdef);
+        found.cmdefName = cmdef + platform::NameStart(cmdef);
+        found.profileStaged = platform::WAccess(staged, 0) == 0;
+        std::vector<std::u16string> installed;
+        found.installedAnswered = platform::ListColorProfiles(nullptr, installed);
+        found.cmdefInstalled =
+            std::any_of(installed.begin(), installed.end(), [&](const std::u16string& name) {
+                return platform::EqualNoCase(name, found.cmdefName);
+            });
     }
     char16_t dataFile[kPathText] = {};
     GetUserDataFilePath(dataFile, kPathText);
@@ -52,6 +67,12 @@ void Inspect(Inspection& found) {
     found.userSwitch = g_nDebugMessage == 2;
     found.colorSystemAnswered =
         g_szMonitorDevice[0] != 0 && platform::ListColorProfiles(g_szMonitorDevice, found.monitorProfiles);
+    const DisplayFunctions functions = FindDisplayFunctions();
+    found.display.functions = functions.Present();
+    if (found.run.internalPath >= 0) {
+        const ReportedPath& panel = found.run.paths[static_cast<std::size_t>(found.run.internalPath)];
+        found.display = ReadDisplayProfiles(functions, panel.adapterId, panel.sourceId);
+    }
 }
 
 void Print(const std::string& text) {
@@ -59,15 +80,20 @@ void Print(const std::string& text) {
     std::fflush(stdout);
 }
 
+enum class Output { Text, Json, Verify };
+
 } // namespace
 
 int main(int argc, char** argv) {
-    bool json = false;
+    Output output = Output::Text;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--json") == 0) {
-            json = true;
+        const bool first = output == Output::Text;
+        if (first && std::strcmp(argv[i], "--json") == 0) {
+            output = Output::Json;
+        } else if (first && std::strcmp(argv[i], "--verify") == 0) {
+            output = Output::Verify;
         } else {
-            std::fprintf(stderr, "usage: tintfold-inspect [--json]\n");
+            std::fprintf(stderr, "usage: tintfold-inspect [--json | --verify]\n");
             return kUnusable;
         }
     }
@@ -82,6 +108,11 @@ int main(int argc, char** argv) {
     Inspect(found);
     g_pRunReport = nullptr;
     EndCompanion();
-    Print(json ? InspectionJson(found) : InspectionText(found));
+    if (output == Output::Verify) {
+        const Verdict verdict = Verify(found);
+        Print(verdict.line + "\n");
+        return verdict.inEffect ? kInEffect : kNotInEffect;
+    }
+    Print(output == Output::Json ? InspectionJson(found) : InspectionText(found));
     return found.profileFound ? kProfileChosen : kNoProfile;
 }

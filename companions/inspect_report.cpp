@@ -1,5 +1,6 @@
 #include "companions/inspect_report.h"
 
+#include "companions/in_effect.h"
 #include "companions/json_text.h"
 #include "platform/text.h"
 
@@ -30,10 +31,36 @@ std::string PathsJson(const RunReport& run) {
     std::vector<std::string> paths;
     for (const ReportedPath& path : run.paths) {
         paths.push_back(JsonObject({{"outputTechnology", std::to_string(path.outputTechnology)},
-                                    {"internal", JsonBool(path.internal)}},
+                                    {"internal", JsonBool(path.internal)},
+                                    {"adapterLuid", LuidJson(path.adapterId)},
+                                    {"sourceId", std::to_string(path.sourceId)}},
                                    2));
     }
     return JsonArray(paths, 1);
+}
+
+// The path the adapter rule took for the built-in panel, or null.
+const ReportedPath* PanelPath(const RunReport& run) {
+    return run.internalPath >= 0 ? &run.paths[static_cast<std::size_t>(run.internalPath)] : nullptr;
+}
+
+std::string PanelPathJson(const RunReport& run) {
+    const ReportedPath* path = PanelPath(run);
+    if (path == nullptr) {
+        return "null";
+    }
+    return JsonObject(
+        {{"adapterLuid", LuidJson(path->adapterId)}, {"sourceId", std::to_string(path->sourceId)}}, 1);
+}
+
+std::string DisplayProfilesJson(const Inspection& found) {
+    const DisplayProfiles& display = found.display;
+    const bool read = display.functions && PanelPath(found.run) != nullptr;
+    return JsonObject({{"functions", display.functions ? "\"present\"" : "\"absent\""},
+                       {"userScope", read ? UserScopeJson(display) : "null"},
+                       {"system", read ? ScopeProfilesJson(display.system, 2) : "null"},
+                       {"user", read ? ScopeProfilesJson(display.user, 2) : "null"}},
+                      1);
 }
 
 std::string CandidatesJson(const RunReport& run) {
@@ -68,14 +95,6 @@ std::string TagsJson(const Inspection& found) {
     return JsonObject(tags, 1);
 }
 
-std::string NamesJson(const std::vector<std::u16string>& names, int indent) {
-    std::vector<std::string> values;
-    for (const std::u16string& name : names) {
-        values.push_back(JsonString(name));
-    }
-    return JsonArray(values, indent);
-}
-
 std::string OrNone(const std::u16string& text) {
     return text.empty() ? "(none)" : platform::Utf16ToUtf8(text);
 }
@@ -84,10 +103,49 @@ std::string YesNo(bool value) {
     return value ? "yes" : "no";
 }
 
+std::string LuidText(const platform::Luid& luid) {
+    return platform::Hex64(platform::LuidValue(luid));
+}
+
+std::string DefaultText(const std::optional<std::u16string>& name) {
+    return name ? platform::Utf16ToUtf8(*name) : "(none)";
+}
+
+// "profiles a, b; standard default a; extended default (none)".
+std::string ScopeText(const ScopeProfiles& scope) {
+    std::string profiles = "(not answered)";
+    if (scope.profiles) {
+        profiles.clear();
+        for (const std::u16string& name : *scope.profiles) {
+            profiles += (profiles.empty() ? "" : ", ") + platform::Utf16ToUtf8(name);
+        }
+    }
+    return "profiles " + (profiles.empty() ? std::string("(none)") : profiles) + "; standard default " +
+           DefaultText(scope.standardDefault) + "; extended default " + DefaultText(scope.extendedDefault);
+}
+
+std::string DisplayProfilesText(const Inspection& found) {
+    const DisplayProfiles& display = found.display;
+    if (!display.functions) {
+        return "Per-display colour profiles: (this Windows has no such lists: older than build 20348)\n";
+    }
+    if (found.run.internalPath < 0) {
+        return "Per-display colour profiles: (no built-in panel's path to ask about)\n";
+    }
+    const std::string scope = !display.userScope ? "(not answered)"
+                              : *display.userScope == platform::WCS_PROFILE_MANAGEMENT_SCOPE_CURRENT_USER
+                                  ? "this account's own"
+                                  : "system-wide";
+    return "Per-display colour profiles of the built-in panel:\n  Scope in effect for this account: " +
+           scope + "\n  System-wide: " + ScopeText(display.system) +
+           "\n  This account's own: " + ScopeText(display.user) + "\n";
+}
+
 } // namespace
 
 std::string InspectionJson(const Inspection& found) {
     const RunReport& run = found.run;
+    const Verdict verdict = Verify(found);
     return JsonObject({
                {"boardProduct", run.boardFound ? JsonString(run.boardProduct) : "null"},
                {"chassisType", ChassisJson(run)},
@@ -108,7 +166,13 @@ std::string InspectionJson(const Inspection& found) {
                {"debugSwitches",
                 JsonObject(
                     {{"registry", JsonBool(found.registrySwitch)}, {"user", JsonBool(found.userSwitch)}}, 1)},
-               {"monitorProfiles", found.colorSystemAnswered ? NamesJson(found.monitorProfiles, 1) : "null"},
+               {"monitorProfiles",
+                found.colorSystemAnswered ? JsonStringArray(found.monitorProfiles, 1) : "null"},
+               {"panelPath", PanelPathJson(run)},
+               {"panelWarning", JsonStringOrNull(platform::Utf8ToUtf16(PanelWarning(found)))},
+               {"displayProfiles", DisplayProfilesJson(found)},
+               {"inEffect", JsonBool(verdict.inEffect)},
+               {"verdict", JsonString(platform::Utf8ToUtf16(verdict.line))},
            }) +
            "\n";
 }
@@ -125,7 +189,8 @@ std::string InspectionText(const Inspection& found) {
     text += "Active display paths:\n";
     for (const ReportedPath& path : run.paths) {
         text += "  output technology " + std::to_string(path.outputTechnology) +
-                (path.internal ? " (internal)\n" : "\n");
+                (path.internal ? " (internal)" : "") + ", adapter LUID " + LuidText(path.adapterId) +
+                ", source " + std::to_string(path.sourceId) + "\n";
     }
     line("Internal path's source", OrNone(run.internalSource));
     if (run.adapterRule.empty()) {
@@ -139,6 +204,9 @@ std::string InspectionText(const Inspection& found) {
     }
     line("Vendor identifier", run.vendorFound ? OrNone(run.vendorId) : "(not read)");
     line("Monitor device", OrNone(found.monitorDevice));
+    if (const std::string warning = PanelWarning(found); !warning.empty()) {
+        line("Attention", warning);
+    }
     text += "Panel candidates, in order:\n";
     for (const ReportedCandidate& candidate : run.candidates) {
         text +=
@@ -169,5 +237,7 @@ std::string InspectionText(const Inspection& found) {
             text += "  " + platform::Utf16ToUtf8(name) + "\n";
         }
     }
+    text += DisplayProfilesText(found);
+    line("Verdict", Verify(found).line);
     return text;
 }

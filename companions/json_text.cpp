@@ -58,3 +58,11 @@ std::string JsonObject(const std::vector<JsonMember>& members, int indent) {
 std::string JsonArray(const std::vector<std::string>& values, int indent) {
     return Joined(values, '[', ']', indent);
 }
+
+std::string JsonStringArray(const std::vector<std::u16string>& texts, int indent) {
+    std::vector<std::string> values;
+    for (const std::u16string& text : texts) {
+        values.push_back(JsonString(text));
+    }
+    return JsonArray(values, indent);
+}

@@ -19,3 +19,5 @@ struct JsonMember {
 };
 std::string JsonObject(const std::vector<JsonMember>& members, int indent = 0);
 std::string JsonArray(const std::vector<std::string>& values, int indent = 0);
+// [text, ...] of UTF-16 texts.
+std::string JsonStringArray(const std::vector<std::u16string>& texts, int indent = 0);

@@ -66,6 +66,7 @@ int NameOfFirstInternalPath(const DisplayConfigPathInfo* paths, UINT32 pathCount
         }
         Terminate(request.viewGdiDeviceName);
         WCopy(name, kInternalDisplayText, request.viewGdiDeviceName);
+        ReportInternalPath(static_cast<int>(i));
         return 1;
     }
     return 0;
@@ -109,7 +110,8 @@ int GetInternalDisplayName(char16_t* name) {
     const UINT32 filled = pathCount < paths.size() ? pathCount : static_cast<UINT32>(paths.size());
     for (UINT32 i = 0; i < filled; ++i) {
         const UINT32 technology = paths[i].targetInfo.outputTechnology;
-        ReportPath(technology, IsInternalTechnology(technology));
+        ReportPath(technology, IsInternalTechnology(technology), paths[i].sourceInfo.adapterId,
+                   paths[i].sourceInfo.id);
     }
     return NameOfFirstInternalPath(paths.data(), filled, name);
 }

@@ -1,11 +1,13 @@
 // The Windows colour system: reading profiles, installing them, associating them with a device,
-// and the calibration-management switch. The sim implements the profile reader in
-// color_profile_reader.cpp and the rest in color_system.cpp.
+// the calibration-management switch, and the per-display lists of Windows 10 build 20348 and later.
+// The sim implements the profile reader in color_profile_reader.cpp, the display lists in
+// display_lists.cpp and the rest in color_system.cpp.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "platform/display.h"
 #include "platform/files.h"
 #include "platform/types.h"
 
@@ -45,5 +47,29 @@ bool ListColorProfiles(const char16_t* deviceName, std::vector<std::u16string>& 
 using PFN_WcsSetCalibrationManagementState = BOOL(PLATFORM_API*)(BOOL state);
 // The function itself, as the lookup finds it.
 BOOL PLATFORM_API WcsSetCalibrationManagementState(BOOL state);
+
+// The enumerations the display functions take, with Windows' values.
+using WCS_PROFILE_MANAGEMENT_SCOPE = int;
+constexpr WCS_PROFILE_MANAGEMENT_SCOPE WCS_PROFILE_MANAGEMENT_SCOPE_SYSTEM_WIDE = 0;
+constexpr WCS_PROFILE_MANAGEMENT_SCOPE WCS_PROFILE_MANAGEMENT_SCOPE_CURRENT_USER = 1;
+using COLORPROFILETYPE = int;
+constexpr COLORPROFILETYPE CPT_ICC = 0;
+using COLORPROFILESUBTYPE = int;
+constexpr COLORPROFILESUBTYPE CPST_STANDARD_DISPLAY_COLOR_MODE = 7;
+constexpr COLORPROFILESUBTYPE CPST_EXTENDED_DISPLAY_COLOR_MODE = 8;
+
+// The display functions of Windows 10 build 20348 and later, looked up in Mscms.dll at run time (older
+// systems lack them). A display is named by the adapter LUID and source id of its active path; the lists
+// and names they hand out are released with LocalFree.
+using PFN_ColorProfileGetDisplayList = HRESULT(PLATFORM_API*)(WCS_PROFILE_MANAGEMENT_SCOPE scope,
+                                                              Luid targetAdapterID, UINT32 sourceID,
+                                                              char16_t*** profileList, DWORD* profileCount);
+using PFN_ColorProfileGetDisplayDefault = HRESULT(PLATFORM_API*)(WCS_PROFILE_MANAGEMENT_SCOPE scope,
+                                                                 Luid targetAdapterID, UINT32 sourceID,
+                                                                 COLORPROFILETYPE profileType,
+                                                                 COLORPROFILESUBTYPE profileSubType,
+                                                                 char16_t** profileName);
+using PFN_ColorProfileGetDisplayUserScope = HRESULT(PLATFORM_API*)(Luid targetAdapterID, UINT32 sourceID,
+                                                                   WCS_PROFILE_MANAGEMENT_SCOPE* scope);
 
 } // namespace platform

@@ -38,6 +38,11 @@ struct Luid {
     LONG HighPart;
 };
 
+// A LUID as one number, its high part in the upper 32 bits, as it is written in text.
+constexpr uint64_t LuidValue(const Luid& luid) {
+    return (uint64_t{static_cast<uint32_t>(luid.HighPart)} << 32) | luid.LowPart;
+}
+
 struct DisplayConfigRational {
     UINT32 Numerator;
     UINT32 Denominator;

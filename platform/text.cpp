@@ -33,6 +33,15 @@ void AppendUtf16(std::u16string& out, char32_t cp) {
     }
 }
 
+// "0x" and the lowest digits hexadecimal digits of value, upper case.
+std::string HexNumber(uint64_t value, int digits) {
+    std::string text = "0x";
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) {
+        text += HexDigit(static_cast<unsigned>(value >> shift));
+    }
+    return text;
+}
+
 } // namespace
 
 std::size_t WLen(const char16_t* text) {
@@ -192,11 +201,11 @@ std::string Utf8OrEmpty(const char16_t* text) {
 }
 
 std::string Hex32(uint32_t value) {
-    std::string text = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        text += HexDigit(value >> shift);
-    }
-    return text;
+    return HexNumber(value, 8);
+}
+
+std::string Hex64(uint64_t value) {
+    return HexNumber(value, 16);
 }
 
 bool IsHex(std::string_view text) {

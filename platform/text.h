@@ -84,6 +84,8 @@ constexpr bool IsUpperHexDigit(char32_t c) {
 }
 // "0x%08X" of a value, as HRESULTs and control codes are written.
 std::string Hex32(uint32_t value);
+// "0x%016X" of a 64-bit value, as adapter LUIDs are written (the high part first).
+std::string Hex64(uint64_t value);
 // True for an even number of hexadecimal digits (either case), the form of binary data in descriptions.
 bool IsHex(std::string_view text);
 // The bytes of such a text (a text that is not hex gives the bytes of its leading well-formed pairs).

@@ -1,5 +1,7 @@
 // The Windows colour system of the simulated machine: installed profiles, device associations and the
-// calibration-management switch. Its state persists in color-system.json in the root.
+// calibration-management switch. Its state, with the display lists (display_lists.h), persists in
+// color-system.json in the root.
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <string>
@@ -7,6 +9,8 @@
 
 #include "platform/color_system.h"
 #include "platform/sim/description.h"
+#include "platform/sim/display_lists.h"
+#include "platform/sim/display_sources.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/host_files.h"
 #include "platform/sim/host_paths.h"
@@ -64,6 +68,7 @@ void Reset() {
     State() = ColorSystem{};
     std::ifstream in(StateFile());
     const Json saved = in ? Json::parse(in, nullptr, false) : Json::object();
+    sim::ResetDisplayLists(saved.is_object() ? saved.value("displays", Json()) : Json());
     if (saved.is_object()) {
         AddInstalled(saved.value("installed", Json::array()));
         const Json associations = saved.value("associations", Json::object());
@@ -87,27 +92,16 @@ void Reset() {
 }
 
 void Save() {
-    const Json state{{"installed", State().installed},
-                     {"associations", State().associations},
-                     {"calibrationManagement", State().calibrationManagement}};
+    Json state{{"installed", State().installed},
+               {"associations", State().associations},
+               {"calibrationManagement", State().calibrationManagement}};
+    if (const Json displays = sim::SavedDisplayLists(); !displays.is_null()) {
+        state["displays"] = displays;
+    }
     std::ofstream(StateFile()) << state.dump(2) << '\n';
 }
 
 const sim::ModuleRegistration kModule{{&Reset, &Save}};
-
-bool IsMonitorDevice(const std::u16string& device) {
-    const Json& display = sim::Description().value("display", Json::object());
-    for (const Json& adapter : display.value("adapters", Json::array())) {
-        for (const Json& monitor : adapter.value("monitors", Json::array())) {
-            const Json id = monitor.value("DeviceID", Json());
-            if (id.is_string() && platform::WEqualNoCase(platform::Utf8ToUtf16(id.get<std::string>()).c_str(),
-                                                         device.c_str())) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
 
 // An ICC profile header: at least the 128 header bytes, the "acsp" signature, and a declared size that
 // covers the header and no more than the file.
@@ -175,17 +169,18 @@ platform::BOOL Associate(const char16_t* machineName, const char16_t* profileNam
         platform::SetLastError(platform::ERROR_FILE_NOT_FOUND);
         return platform::kFalse;
     }
-    if (!IsMonitorDevice(deviceName)) {
+    if (!sim::AdapterOfMonitor(deviceName)) {
         platform::SetLastError(platform::ERROR_INVALID_PARAMETER);
         return platform::kFalse;
     }
     Json& list = State().associations[platform::Utf16ToUtf8(deviceName)];
-    for (const Json& associated : list) {
-        if (platform::EqualNoCase(associated.get<std::string>(), profile)) {
-            return platform::kTrue;
-        }
+    const bool listed = std::any_of(list.begin(), list.end(), [&](const Json& associated) {
+        return platform::EqualNoCase(associated.get<std::string>(), profile);
+    });
+    if (!listed) {
+        list.push_back(profile);
     }
-    list.push_back(profile);
+    sim::AssociateWithDisplay(deviceName, profile);
     return platform::kTrue;
 }
 

@@ -2,7 +2,6 @@
 // of the system's own splitter.
 #include "platform/command_line.h"
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -164,24 +163,11 @@ char16_t** CommandLineToArgvW(const char16_t* commandLine, int* count) {
     } else {
         sim::SplitArguments(sim::SplitProgramName(commandLine, args[0]), args);
     }
-    // One block: the pointer array (with a closing null) followed by the strings.
-    std::size_t bytes = (args.size() + 1) * sizeof(char16_t*);
-    for (const std::u16string& arg : args) {
-        bytes += (arg.size() + 1) * sizeof(char16_t);
-    }
-    void* block = sim::LocalAllocate(bytes);
-    if (block == nullptr) {
+    char16_t** argv = sim::LocalStringArray(args);
+    if (argv == nullptr) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    auto** argv = static_cast<char16_t**>(block);
-    auto* text = reinterpret_cast<char16_t*>(argv + args.size() + 1); // NOLINT: strings follow the array
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        argv[i] = text;
-        std::memcpy(text, args[i].c_str(), (args[i].size() + 1) * sizeof(char16_t));
-        text += args[i].size() + 1;
-    }
-    argv[args.size()] = nullptr;
     *count = static_cast<int>(args.size());
     return argv;
 }

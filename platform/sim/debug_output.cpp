@@ -79,12 +79,11 @@ DWORD FormatMessageW(DWORD flags, const void*, DWORD messageId, DWORD, char16_t*
         return 0;
     }
     const std::size_t length = WLen(found->text);
-    auto* text = static_cast<char16_t*>(sim::LocalAllocate((length + 1) * sizeof(char16_t)));
+    char16_t* text = sim::LocalString({found->text, length});
     if (text == nullptr) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
     }
-    WCopy(text, length + 1, found->text);
     *allocated = text;
     return static_cast<DWORD>(length);
 }

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "platform/sim/code_pages.h"
 #include "platform/sim/description.h"
+#include "platform/sim/display_sources.h"
 #include "platform/sim/faults.h"
 #include "platform/text.h"
 
@@ -220,6 +223,27 @@ void ValidateDevice(const Json& device, const Path& path, bool adapter) {
     }
 }
 
+void ExpectLuid(const Json& value, const Path& path) {
+    platform::Luid luid{};
+    if (!value.is_string() || !ParseLuid(value.get_ref<const std::string&>(), luid)) {
+        Fail(path, "must be a string \"0x\" followed by one to sixteen hexadecimal digits");
+    }
+}
+
+// Paths that share a source (clone mode) answer the source-name request alike, so they give one name.
+void ExpectOneNamePerSource(const Json& paths, const Path& path) {
+    std::map<std::pair<uint64_t, uint32_t>, std::size_t> first;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const PathSource source = SourceOfPath(paths, i);
+        const auto [earlier, added] =
+            first.emplace(std::make_pair(platform::LuidValue(source.adapterId), source.id), i);
+        if (!added && paths[i].value("sourceName", "") != paths[earlier->second].value("sourceName", "")) {
+            Fail(Element(path, i), "shares its source with " + Element(path, earlier->second) +
+                                       " but gives another \"sourceName\"");
+        }
+    }
+}
+
 void ValidateDisplay(const Json& display, const Path& path) {
     ExpectKeys(display, path, {"adapters", "paths"});
     if (display.contains("adapters")) {
@@ -235,10 +259,13 @@ void ValidateDisplay(const Json& display, const Path& path) {
         for (std::size_t i = 0; i < display["paths"].size(); ++i) {
             const Json& entry = display["paths"][i];
             const Path entryPath = Element(pathsPath, i);
-            ExpectKeys(entry, entryPath, {"outputTechnology", "sourceName"});
+            ExpectKeys(entry, entryPath, {"outputTechnology", "sourceName", "adapterLuid", "sourceId"});
             IfPresent(entry, entryPath, "outputTechnology", ExpectUnsigned32);
             IfPresent(entry, entryPath, "sourceName", ExpectString);
+            IfPresent(entry, entryPath, "adapterLuid", ExpectLuid);
+            IfPresent(entry, entryPath, "sourceId", ExpectUnsigned32);
         }
+        ExpectOneNamePerSource(display["paths"], pathsPath);
     }
 }
 
@@ -248,8 +275,37 @@ void ValidateAcpi(const Json& acpi, const Path& path) {
     IfPresent(acpi, path, "reply", ExpectHex);
 }
 
+void ExpectStringArrayOrNull(const Json& value, const Path& path) {
+    if (!value.is_null()) {
+        ExpectStringArray(value, path);
+    }
+}
+
+void ValidateDisplayScope(const Json& scope, const Path& path) {
+    ExpectKeys(scope, path, {"profiles", "standardDefault", "extendedDefault"});
+    IfPresent(scope, path, "profiles", ExpectStringArrayOrNull);
+    IfPresent(scope, path, "standardDefault", ExpectStringOrNull);
+    IfPresent(scope, path, "extendedDefault", ExpectStringOrNull);
+}
+
+// The display lists of a machine of build 20348 or later, by the GDI name of each display's source.
+void ValidateDisplays(const Json& displays, const Path& path) {
+    ExpectObject(displays, path);
+    for (const auto& [source, display] : displays.items()) {
+        const Path displayPath = Member(path, source);
+        ExpectKeys(display, displayPath, {"userScope", "system", "user"});
+        IfPresent(display, displayPath, "userScope", [](const Json& scope, const Path& where) {
+            if (!scope.is_null() && scope != "system" && scope != "user") {
+                Fail(where, "must be \"system\", \"user\" or null");
+            }
+        });
+        IfPresent(display, displayPath, "system", ValidateDisplayScope);
+        IfPresent(display, displayPath, "user", ValidateDisplayScope);
+    }
+}
+
 void ValidateColorSystem(const Json& colorSystem, const Path& path) {
-    ExpectKeys(colorSystem, path, {"installed", "associations"});
+    ExpectKeys(colorSystem, path, {"installed", "associations", "displays"});
     IfPresent(colorSystem, path, "installed", ExpectStringArray);
     IfPresent(colorSystem, path, "associations", [](const Json& associations, const Path& where) {
         ExpectObject(associations, where);
@@ -257,6 +313,7 @@ void ValidateColorSystem(const Json& colorSystem, const Path& path) {
             ExpectStringArray(profiles, Member(where, device));
         }
     });
+    IfPresent(colorSystem, path, "displays", ValidateDisplays);
 }
 
 void ValidateFault(const Json& fault, const Path& path) {

@@ -1,9 +1,10 @@
 // The simulated machine's display devices and display configuration, from the description's
-// "display" key: the adapters with their monitors, and the active paths.
+// "display" key: the adapters with their monitors, and the active paths with their sources.
 #include <cstring>
 
 #include "platform/display.h"
 #include "platform/sim/description.h"
+#include "platform/sim/display_sources.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/machine.h"
 #include "platform/text.h"
@@ -13,9 +14,9 @@ using namespace platform;
 namespace {
 
 constexpr UINT32 kModesPerPath = 2;
-// Paths carry adapter LUIDs from this value up, one per path, so that a source name request can be
-// traced back to its path.
+// Paths that the description gives no source carry adapter LUIDs from this value up, one per path.
 constexpr DWORD kFirstAdapterLuid = 0x1000;
+constexpr std::size_t kMaxLuidDigits = 16;
 constexpr UINT32 kModeInfoTypeSource = 1;
 constexpr UINT32 kModeInfoTypeTarget = 2;
 constexpr UINT32 kPathActive = 1;
@@ -49,7 +50,75 @@ LONG FaultOr(const char* call, const sim::Json& fields) {
     return Error(ERROR_SUCCESS);
 }
 
+const sim::Json* MonitorsOf(const sim::Json& adapter) {
+    return adapter.contains("monitors") && adapter["monitors"].is_array() ? &adapter["monitors"] : nullptr;
+}
+
 } // namespace
+
+namespace sim {
+
+bool ParseLuid(std::string_view text, Luid& luid) {
+    if (text.size() < 3 || text.size() > 2 + kMaxLuidDigits || text.substr(0, 2) != "0x") {
+        return false;
+    }
+    uint64_t value = 0;
+    for (const char c : text.substr(2)) {
+        const int digit = HexDigitValue(static_cast<unsigned char>(c));
+        if (digit < 0) {
+            return false;
+        }
+        value = (value << 4) | static_cast<uint64_t>(digit);
+    }
+    luid.LowPart = static_cast<DWORD>(value);
+    luid.HighPart = static_cast<LONG>(static_cast<uint32_t>(value >> 32));
+    return true;
+}
+
+PathSource SourceOfPath(const Json& paths, std::size_t index) {
+    const Json& path = paths[index];
+    PathSource source{{kFirstAdapterLuid + static_cast<DWORD>(index), 0}, static_cast<UINT32>(index)};
+    if (path.contains("adapterLuid")) {
+        ParseLuid(Text(path, "adapterLuid"), source.adapterId);
+    }
+    if (path.contains("sourceId") && path["sourceId"].is_number_unsigned()) {
+        source.id = path["sourceId"].get<UINT32>();
+    }
+    return source;
+}
+
+bool SameSource(const PathSource& a, const PathSource& b) {
+    return a.adapterId.LowPart == b.adapterId.LowPart && a.adapterId.HighPart == b.adapterId.HighPart &&
+           a.id == b.id;
+}
+
+std::optional<std::size_t> PathWithSource(const Luid& adapterId, UINT32 id) {
+    const Json& paths = DisplayEntry("paths");
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (SameSource(SourceOfPath(paths, i), {adapterId, id})) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+std::u16string SourceNameOfPath(std::size_t index) {
+    return Utf8ToUtf16(Text(DisplayEntry("paths")[index], "sourceName"));
+}
+
+std::optional<std::u16string> AdapterOfMonitor(std::u16string_view monitorDevice) {
+    for (const Json& adapter : DisplayEntry("adapters")) {
+        const Json* monitors = MonitorsOf(adapter);
+        for (std::size_t j = 0; monitors != nullptr && j < monitors->size(); ++j) {
+            if (EqualNoCase(Utf8ToUtf16(Text((*monitors)[j], "DeviceID")), monitorDevice)) {
+                return Utf8ToUtf16(Text(adapter, "DeviceName"));
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace sim
 
 namespace platform {
 
@@ -64,8 +133,7 @@ BOOL PLATFORM_API EnumDisplayDevicesW(const char16_t* device, DWORD deviceIndex,
         list = nullptr;
         for (const sim::Json& adapter : adapters) {
             if (WEqualNoCase(platform::Utf8ToUtf16(Text(adapter, "DeviceName")).c_str(), device)) {
-                list = adapter.contains("monitors") && adapter["monitors"].is_array() ? &adapter["monitors"]
-                                                                                      : nullptr;
+                list = MonitorsOf(adapter);
                 break;
             }
         }
@@ -119,11 +187,12 @@ LONG QueryDisplayConfig(UINT32 flags, UINT32* numPathArrayElements, DisplayConfi
     }
     for (UINT32 i = 0; i < count; ++i) {
         const sim::Json& path = paths[i];
-        const Luid adapter{kFirstAdapterLuid + i, 0};
+        const sim::PathSource source = sim::SourceOfPath(paths, i);
+        const Luid adapter = source.adapterId;
         DisplayConfigPathInfo& info = pathArray[i];
         info = DisplayConfigPathInfo{};
         info.sourceInfo.adapterId = adapter;
-        info.sourceInfo.id = i;
+        info.sourceInfo.id = source.id;
         info.sourceInfo.modeInfoIdx = i * kModesPerPath;
         info.targetInfo.adapterId = adapter;
         info.targetInfo.id = i;
@@ -147,18 +216,16 @@ LONG DisplayConfigGetDeviceInfo(DisplayConfigDeviceInfoHeader* requestPacket) {
         requestPacket->size != sizeof(DisplayConfigSourceDeviceName)) {
         return Error(ERROR_INVALID_PARAMETER);
     }
-    const sim::Json& paths = DisplayEntry("paths");
-    const DWORD index = requestPacket->adapterId.LowPart - kFirstAdapterLuid;
-    if (requestPacket->adapterId.LowPart < kFirstAdapterLuid || requestPacket->adapterId.HighPart != 0 ||
-        index >= paths.size() || requestPacket->id != index) {
+    const std::optional<std::size_t> index = sim::PathWithSource(requestPacket->adapterId, requestPacket->id);
+    if (!index) {
         return Error(ERROR_INVALID_PARAMETER);
     }
-    if (const LONG fault = FaultOr("DisplayConfigGetDeviceInfo", sim::Json{{"path", index}}); fault != 0) {
+    if (const LONG fault = FaultOr("DisplayConfigGetDeviceInfo", sim::Json{{"path", *index}}); fault != 0) {
         return fault;
     }
     // The request is the header of a source name request, as its size says.
     auto* request = reinterpret_cast<DisplayConfigSourceDeviceName*>(requestPacket);
-    CopyField(request->viewGdiDeviceName, paths[index], "sourceName");
+    CopyField(request->viewGdiDeviceName, DisplayEntry("paths")[*index], "sourceName");
     return Error(ERROR_SUCCESS);
 }
 

@@ -2,15 +2,17 @@
 // keep state of their own. Internal to the sim backend.
 //
 // Where the sim keeps what:
-//   description.h   the machine description: reading, checking, the default machine
-//   host_paths.h    where a Windows path lies on the host, and the path length rule
-//   host_files.h    reading and copying host files: only regular files, never waiting, by data ranges
-//   records.h       what a run leaves to read: journal.jsonl and debugger.log
-//   faults.h        the failures a description produces on purpose
-//   file_handles.h  files opened by CreateFileW, their share modes and links
-//   local_memory.h  memory that LocalFree releases
-//   code_pages.h    the ANSI code pages and narrow text
-//   profile_text.h  the text of profile-string files, edited in memory
+//   description.h      the machine description: reading, checking, the default machine
+//   host_paths.h       where a Windows path lies on the host, and the path length rule
+//   host_files.h       reading and copying host files: only regular files, never waiting, by data ranges
+//   records.h          what a run leaves to read: journal.jsonl and debugger.log
+//   faults.h           the failures a description produces on purpose
+//   file_handles.h     files opened by CreateFileW, their share modes and links
+//   local_memory.h     memory that LocalFree releases, strings and lists of strings in it
+//   display_sources.h  the sources of the active display paths, the adapters of the monitors (display.cpp)
+//   display_lists.h    the per-display colour-profile lists of build 20348 and later, and their functions
+//   code_pages.h       the ANSI code pages and narrow text
+//   profile_text.h     the text of profile-string files, edited in memory
 // Each service header of platform/ is implemented by the file of the same name, except where the header
 // says which files hold its calls.
 #pragma once

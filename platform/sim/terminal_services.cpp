@@ -40,16 +40,14 @@ BOOL PLATFORM_API WTSQuerySessionInformationW(Handle, DWORD sessionId, int infoC
         return kFalse;
     }
     const std::u16string user = platform::Utf8ToUtf16(Console().value("user", ""));
-    const std::size_t bytes = (user.size() + 1) * sizeof(char16_t);
-    auto* text = static_cast<char16_t*>(sim::LocalAllocate(bytes));
+    char16_t* text = sim::LocalString(user);
     if (text == nullptr) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return kFalse;
     }
-    WCopy(text, user.size() + 1, user.c_str());
     *buffer = text;
     if (bytesReturned != nullptr) {
-        *bytesReturned = static_cast<DWORD>(bytes);
+        *bytesReturned = static_cast<DWORD>((user.size() + 1) * sizeof(char16_t));
     }
     return kTrue;
 }
