@@ -46,6 +46,21 @@ std::optional<std::string> KeyOf(const Json& displays, std::u16string_view sourc
     return std::nullopt;
 }
 
+// A scope with every member given: what a description leaves out is an empty list without defaults; null
+// stays, as the value the call fails on.
+Json WholeScope(const Json& scope) {
+    return {{"profiles", scope.value("profiles", Json::array())},
+            {"standardDefault", scope.value("standardDefault", Json())},
+            {"extendedDefault", scope.value("extendedDefault", Json())}};
+}
+
+// A display with every member given; the system-wide scope is in effect unless it says otherwise.
+Json WholeDisplay(const Json& display) {
+    return {{"userScope", display.value("userScope", Json("system"))},
+            {"system", WholeScope(display.value("system", Json::object()))},
+            {"user", WholeScope(display.value("user", Json::object()))}};
+}
+
 // The display of a source; a source the lists do not hold yet gets a display with empty lists.
 Json& DisplayOf(std::u16string_view source) {
     Json& displays = State().displays;
@@ -53,7 +68,7 @@ Json& DisplayOf(std::u16string_view source) {
         return displays[*key];
     }
     Json& display = displays[platform::Utf16ToUtf8(source)];
-    display = Json::object();
+    display = WholeDisplay(Json::object());
     return display;
 }
 
@@ -75,7 +90,7 @@ const Json* DisplayAt(const platform::Luid& adapterId, platform::UINT32 sourceId
     }
     const std::u16string source = sim::SourceNameOfPath(*path);
     const std::optional<std::string> key = KeyOf(State().displays, source);
-    static const Json empty = Json::object();
+    static const Json empty = WholeDisplay(Json::object());
     return key ? &State().displays[*key] : &empty;
 }
 
@@ -84,12 +99,9 @@ bool IsScope(platform::WCS_PROFILE_MANAGEMENT_SCOPE scope) {
            scope == platform::WCS_PROFILE_MANAGEMENT_SCOPE_CURRENT_USER;
 }
 
-// A member of one scope of a display: what the description gives, or fallback when it gives nothing.
-// null is a value the call fails on.
-Json ScopeMember(const Json& display, platform::WCS_PROFILE_MANAGEMENT_SCOPE scope, const char* key,
-                 const Json& fallback) {
-    const char* scopeKey = scope == platform::WCS_PROFILE_MANAGEMENT_SCOPE_CURRENT_USER ? "user" : "system";
-    return display.value(scopeKey, Json::object()).value(key, fallback);
+// A member of one scope of a display.
+const Json& ScopeMember(const Json& display, platform::WCS_PROFILE_MANAGEMENT_SCOPE scope, const char* key) {
+    return display[scope == platform::WCS_PROFILE_MANAGEMENT_SCOPE_CURRENT_USER ? "user" : "system"][key];
 }
 
 } // namespace
@@ -107,12 +119,15 @@ void ResetDisplayLists(const Json& saved) {
         return;
     }
     State().present = true;
+    Json& displays = State().displays;
     if (IsUsable(saved)) {
-        State().displays = saved;
+        for (const auto& [source, display] : saved.items()) {
+            displays[source] = WholeDisplay(display);
+        }
     }
     for (const auto& [source, display] : described.items()) {
-        if (!KeyOf(State().displays, platform::Utf8ToUtf16(source))) {
-            State().displays[source] = display;
+        if (!KeyOf(displays, platform::Utf8ToUtf16(source))) {
+            displays[source] = WholeDisplay(display);
         }
     }
 }
@@ -127,15 +142,15 @@ void AssociateWithDisplay(std::u16string_view monitorDevice, const std::string& 
         return;
     }
     Json& display = DisplayOf(*source);
-    if (display.value("userScope", Json()) != "user") {
-        display["user"] = display.value("system", Json::object());
+    if (display["userScope"] != "user") {
+        display["user"] = display["system"];
         display["userScope"] = "user";
     }
     Json& user = display["user"];
-    if (!user.value("profiles", Json()).is_array()) {
-        user["profiles"] = Json::array();
-    }
     Json& profiles = user["profiles"];
+    if (!profiles.is_array()) {
+        profiles = Json::array();
+    }
     bool listed = false;
     for (const Json& name : profiles) {
         listed = listed || (name.is_string() && platform::EqualNoCase(name.get<std::string>(), profile));
@@ -157,7 +172,7 @@ HRESULT PLATFORM_API ColorProfileGetDisplayList(WCS_PROFILE_MANAGEMENT_SCOPE sco
     if (profileList == nullptr || profileCount == nullptr || !IsScope(scope) || display == nullptr) {
         return E_INVALIDARG;
     }
-    const Json profiles = ScopeMember(*display, scope, "profiles", Json::array());
+    const Json& profiles = ScopeMember(*display, scope, "profiles");
     if (!profiles.is_array()) {
         return kNotFound;
     }
@@ -187,7 +202,7 @@ HRESULT PLATFORM_API ColorProfileGetDisplayDefault(WCS_PROFILE_MANAGEMENT_SCOPE 
     }
     const char* key =
         profileSubType == CPST_STANDARD_DISPLAY_COLOR_MODE ? "standardDefault" : "extendedDefault";
-    const Json name = ScopeMember(*display, scope, key, Json());
+    const Json& name = ScopeMember(*display, scope, key);
     if (!name.is_string()) {
         return kNotFound;
     }
@@ -205,7 +220,7 @@ HRESULT PLATFORM_API ColorProfileGetDisplayUserScope(Luid targetAdapterID, UINT3
     if (scope == nullptr || display == nullptr) {
         return E_INVALIDARG;
     }
-    const Json inEffect = display->value("userScope", Json("system"));
+    const Json& inEffect = (*display)["userScope"];
     if (!inEffect.is_string()) {
         return kNotFound;
     }

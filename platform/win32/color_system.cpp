@@ -13,6 +13,15 @@ static_assert(sizeof(platform::Profile) == sizeof(PROFILE));
 static_assert(offsetof(platform::Profile, pProfileData) == offsetof(PROFILE, pProfileData));
 static_assert(offsetof(platform::Profile, cbDataSize) == offsetof(PROFILE, cbDataSize));
 static_assert(sizeof(platform::TAGTYPE) == sizeof(TAGTYPE));
+// The display functions take these enumerations by value; the subtypes of advanced colour follow
+// CPST_CUSTOM_WORKING_SPACE, which the MinGW header ends with.
+static_assert(sizeof(platform::WCS_PROFILE_MANAGEMENT_SCOPE) == sizeof(WCS_PROFILE_MANAGEMENT_SCOPE));
+static_assert(platform::WCS_PROFILE_MANAGEMENT_SCOPE_CURRENT_USER ==
+              static_cast<int>(WCS_PROFILE_MANAGEMENT_SCOPE_CURRENT_USER));
+static_assert(sizeof(platform::COLORPROFILETYPE) == sizeof(COLORPROFILETYPE));
+static_assert(platform::CPT_ICC == static_cast<int>(CPT_ICC));
+static_assert(sizeof(platform::COLORPROFILESUBTYPE) == sizeof(COLORPROFILESUBTYPE));
+static_assert(platform::CPST_STANDARD_DISPLAY_COLOR_MODE == static_cast<int>(CPST_CUSTOM_WORKING_SPACE) + 1);
 
 namespace platform {
 

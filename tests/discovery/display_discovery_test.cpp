@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/run_context.h"
+#include "app/run_report.h"
 #include "platform/display.h"
 #include "support/wmi_machine.h"
 
@@ -112,6 +113,32 @@ TEST_F(DisplayDiscoveryTest, WithoutAnInternalNameThePrimaryAdapterIsTaken) {
                     sim::Json::array({fault}));
         EXPECT_EQ(Discover(), 1);
         EXPECT_EQ(Vendor(), u"8086");
+    }
+}
+
+// The report names the path the internal rule took, with the source the machine gives it: here the
+// panel and an external monitor on two sources of one adapter.
+TEST_F(DisplayDiscoveryTest, ReportNamesThePathThatDrivesThePanel) {
+    sim::Json paths = sim::Json::array({Path(kHdmi, "\\\\.\\DISPLAY1"), Path(kInternal, "\\\\.\\DISPLAY2")});
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        paths[i]["adapterLuid"] = "0x100000A0B0";
+        paths[i]["sourceId"] = i;
+    }
+    for (const bool named : {true, false}) {
+        SCOPED_TRACE(named);
+        RunReport report;
+        g_pRunReport = &report;
+        LoadDisplay(TwoAdapters(), paths,
+                    named ? sim::Json::array()
+                          : sim::Json::array({Fault("DisplayConfigGetDeviceInfo", {{"path", 1}}, "31")}));
+        EXPECT_EQ(Discover(), 1);
+        g_pRunReport = nullptr;
+        ASSERT_EQ(report.paths.size(), 2u);
+        EXPECT_EQ(report.paths[1].adapterId.LowPart, 0xA0B0u);
+        EXPECT_EQ(report.paths[1].adapterId.HighPart, 0x10);
+        EXPECT_EQ(report.paths[1].sourceId, 1u);
+        EXPECT_EQ(report.internalPath, named ? 1 : -1);
+        EXPECT_EQ(report.adapterRule, named ? u"internal" : u"primary");
     }
 }
 

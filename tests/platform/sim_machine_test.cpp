@@ -38,7 +38,16 @@ TEST(SimMachineValidate, AcceptsTheDefaultAndTheDocumentedForms) {
         "wmi": {"ROOT\\WMI": {"C": [{"BlockContent": {"bytes": "00", "lowerBound": -1, "elementSize": 1},
                                       "N": null, "A": [1, 2]}], "Empty": []}},
         "faults": [{"call": "Get", "namespace": "ROOT\\CIMV2", "instance": 0, "result": "0x80041002"},
-                   {"call": "QueryDisplayConfig", "result": 31}, {"call": "DeviceIoControl"}]})"),
+                   {"call": "QueryDisplayConfig", "result": 31}, {"call": "DeviceIoControl"}],
+        "display": {"paths": [{"sourceName": "A", "adapterLuid": "0xFFFFFFFF0000D2F1", "sourceId": 1},
+                              {"sourceName": "A", "adapterLuid": "0xffffffff0000d2f1", "sourceId": 1}]},
+        "colorSystem": {"displays": {"A": {"userScope": null,
+                                           "system": {"profiles": null, "standardDefault": "x"},
+                                           "user": {"profiles": [], "extendedDefault": null}}, "B": {}}}})"),
+              "");
+    // Without a LUID of its own each path is on an adapter of its own.
+    EXPECT_EQ(Rejection(R"({"display": {"paths": [{"sourceName": "A", "sourceId": 1},
+                                                  {"sourceName": "B", "sourceId": 1}]}})"),
               "");
 }
 
@@ -81,6 +90,19 @@ TEST(SimMachineValidate, NamesTheOffendingKeyPath) {
          "\"display.adapters[0].monitors[0].monitors\" is not a known key"},
         {R"({"display": {"paths": [{"outputTechnology": "internal"}]}})",
          "display.paths[0].outputTechnology"},
+        {R"({"display": {"paths": [{"adapterLuid": "0x"}]}})", "\"display.paths[0].adapterLuid\" must be"},
+        {R"({"display": {"paths": [{"adapterLuid": "0x10000000000000000"}]}})", "paths[0].adapterLuid"},
+        {R"({"display": {"paths": [{"adapterLuid": 4096}]}})", "paths[0].adapterLuid"},
+        {R"({"display": {"paths": [{"sourceName": "A", "adapterLuid": "0x5"},)"
+         R"({"adapterLuid": "0x5", "sourceId": 0}]}})",
+         "\"display.paths[1]\" shares its source with display.paths[0]"},
+        {R"({"colorSystem": {"displays": {"A": {"userScope": "User"}}}})",
+         "\"colorSystem.displays.A.userScope\""},
+        {R"({"colorSystem": {"displays": {"A": {"system": {"profiles": "a.icm"}}}}})",
+         "\"colorSystem.displays.A.system.profiles\" must be an array"},
+        {R"({"colorSystem": {"displays": {"A": {"user": {"default": "a.icm"}}}}})",
+         "\"colorSystem.displays.A.user.default\" is not a known key"},
+        {R"({"colorSystem": {"displays": {"A": {"user": {"standardDefault": 1}}}}})", "user.standardDefault"},
         {R"({"acpi": {"present": "yes"}})", "\"acpi.present\""},
         {R"({"acpi": {"reply": "123"}})", "\"acpi.reply\""},
         {R"({"colorSystem": {"installed": "a.icm"}})", "\"colorSystem.installed\" must be an array"},
