@@ -90,7 +90,7 @@ std::string PanelWarning(const Inspection& found) {
     if (found.monitorDevice.empty()) {
         return text + " and finds no monitor on it to associate the panel's profile with";
     }
-    return text + " and associates the panel's profile with the monitor on it, " +
+    return text + " and would associate the panel's profile with the monitor on it, " +
            Utf16ToUtf8(found.monitorDevice) +
            (panelActive ? ", which may not be the built-in panel"
                         : ", an external monitor, not the built-in panel");

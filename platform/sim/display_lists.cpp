@@ -32,8 +32,12 @@ DisplayLists& State() {
 
 const Json& DescribedDisplays() {
     static const Json none;
-    const Json& colorSystem = sim::Description()["colorSystem"];
-    return colorSystem.is_object() && colorSystem.contains("displays") ? colorSystem["displays"] : none;
+    const Json& description = sim::Description();
+    const auto colorSystem = description.find("colorSystem");
+    if (colorSystem == description.end() || !colorSystem->is_object() || !colorSystem->contains("displays")) {
+        return none;
+    }
+    return (*colorSystem)["displays"];
 }
 
 // The key under which a source's display is kept: the first that names it ignoring case.

@@ -279,7 +279,8 @@ TEST_F(CompanionScenario, VerifySaysWhatStandsBetweenTheProfileAndThePanel) {
         {"lid closed", LidClosed(), true, 1,
          "not in effect: no built-in panel is active (the lid is closed, or the panel is switched off), so "
          "the "
-         "tool falls back to the primary adapter and associates the panel's profile with the monitor on it, "
+         "tool falls back to the primary adapter and would associate the panel's profile with the monitor on "
+         "it, "
          "MONITOR\\DEL4321\\{4d36e96e-e325-11ce-bfc1-08002be10318}\\0002, an external monitor, not the "
          "built-in panel\n"},
     };
