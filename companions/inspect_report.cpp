@@ -127,7 +127,8 @@ std::string ScopeText(const ScopeProfiles& scope) {
 std::string DisplayProfilesText(const Inspection& found) {
     const DisplayProfiles& display = found.display;
     if (!display.functions) {
-        return "Per-display colour profiles: (this Windows has no such lists: older than build 20348)\n";
+        return "Per-display colour profiles: (the functions are absent: Windows before build 20348, or "
+               "Wine)\n";
     }
     if (found.run.internalPath < 0) {
         return "Per-display colour profiles: (no built-in panel's path to ask about)\n";
