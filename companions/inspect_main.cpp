@@ -87,15 +87,14 @@ enum class Output { Text, Json, Verify };
 int main(int argc, char** argv) {
     Output output = Output::Text;
     for (int i = 1; i < argc; ++i) {
-        const bool first = output == Output::Text;
-        if (first && std::strcmp(argv[i], "--json") == 0) {
-            output = Output::Json;
-        } else if (first && std::strcmp(argv[i], "--verify") == 0) {
-            output = Output::Verify;
-        } else {
+        const Output asked = std::strcmp(argv[i], "--json") == 0     ? Output::Json
+                             : std::strcmp(argv[i], "--verify") == 0 ? Output::Verify
+                                                                     : Output::Text;
+        if (asked == Output::Text || (output != Output::Text && output != asked)) {
             std::fprintf(stderr, "usage: tintfold-inspect [--json | --verify]\n");
             return kUnusable;
         }
+        output = asked;
     }
     if (!StartCompanion(argc, argv, "tintfold-inspect")) {
         return kUnusable;
