@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/sim/description.h"
 #include "scenario/scenario_machines.h"
@@ -125,9 +126,11 @@ Json TwoMonitors() {
 
 class CompanionScenario : public ::testing::Test {
   protected:
+    // A folder of this process's own: other builds' test runs may run the same test at the same time.
     void SetUp() override {
         base_ = fs::temp_directory_path() / (std::string("tintfold_companion_") +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                             "_" + std::to_string(::getpid()));
         fs::remove_all(base_);
         fs::create_directories(base_);
     }
