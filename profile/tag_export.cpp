@@ -3,6 +3,7 @@
 #include "app/diagnostics.h"
 #include "app/plain_file.h"
 #include "app/run_context.h"
+#include "app/staged_files.h"
 #include "app/user_data.h"
 #include "platform/files.h"
 #include "platform/format.h"
@@ -63,11 +64,18 @@ void GetICMTagContent() {
     // The data file is written only as a plain file, held so that no link can take its place meanwhile.
     bool linked = false;
     const platform::Handle held =
-        OpenPlainFile(dataFile, platform::GENERIC_READ, platform::OPEN_EXISTING, linked);
+        OpenPlainFile(dataFile, platform::GENERIC_READ, kKeepInPlace, platform::OPEN_EXISTING, linked);
     if (held == platform::InvalidHandleValue()) {
         TraceA(linked ? "ICMTagHandler - ini file is a link, no tag written."
                       : "ICMTagHandler - ini file cannot be held, no tag written.");
         return;
+    }
+    // Tags come only from the profile this run staged, held so that nobody changes it meanwhile.
+    const platform::Handle profile = platform::WAccess(profilePath, 0) == 0 && WasStagedThisRun(profilePath)
+                                         ? HoldStagedFile(profilePath)
+                                         : platform::InvalidHandleValue();
+    if (profile == platform::InvalidHandleValue() && platform::WAccess(profilePath, 0) == 0) {
+        TraceA("GetICMTagContent - icm file is not the one this run staged, no tag written.");
     }
     char16_t tagText[kTagText] = {};
     for (const ExportedTag& tag : kExportedTags) {
@@ -75,8 +83,19 @@ void GetICMTagContent() {
             TraceA("GetICMTagContent - icm file not exist.");
             continue;
         }
+        if (profile == platform::InvalidHandleValue()) {
+            break;
+        }
+        // Its owner may still set a reparse point on the held data file, which the write would follow.
+        if (!StillNamesHeldFile(held, dataFile)) {
+            TraceA("ICMTagHandler - ini file was changed into another file, no more tags written.");
+            break;
+        }
         ExportedTagText(profilePath, tag, tagText, kTagText);
         platform::WritePrivateProfileStringW(u"ICMTag", tag.key, tagText, dataFile);
+    }
+    if (profile != platform::InvalidHandleValue()) {
+        platform::CloseHandle(profile);
     }
     platform::CloseHandle(held);
 }
