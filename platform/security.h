@@ -1,6 +1,8 @@
 // Owners and access lists of files and folders, and what a handle's file is. Security descriptors, SIDs and
 // access lists cross this interface in their binary Windows layouts, which portable code builds and reads
 // itself (app/folder_security.h); the backends pass them to the system or keep them as the system would.
+// Each backend implements this header in security.cpp; the simulated machine keeps
+// GetFileInformationByHandleEx and SetFileInformationByHandle with its other handle calls (file_handles.cpp).
 #pragma once
 
 #include <cstdint>
@@ -42,15 +44,28 @@ constexpr BYTE INHERITED_ACE = 0x10;
 constexpr BYTE ACL_REVISION = 2;
 constexpr BYTE SECURITY_DESCRIPTOR_REVISION = 1;
 constexpr WORD SE_DACL_PRESENT = 0x4;
+constexpr WORD SE_DACL_AUTO_INHERITED = 0x400;
 constexpr WORD SE_DACL_PROTECTED = 0x1000;
 constexpr WORD SE_SELF_RELATIVE = 0x8000;
 
 // What GetSecurityInfo and SetSecurityInfo read or write.
 constexpr DWORD OWNER_SECURITY_INFORMATION = 0x1;
+constexpr DWORD GROUP_SECURITY_INFORMATION = 0x2;
 constexpr DWORD DACL_SECURITY_INFORMATION = 0x4;
+constexpr DWORD SACL_SECURITY_INFORMATION = 0x8;
 constexpr DWORD PROTECTED_DACL_SECURITY_INFORMATION = 0x80000000u;
+constexpr DWORD UNPROTECTED_DACL_SECURITY_INFORMATION = 0x20000000u;
 // SE_OBJECT_TYPE of files and folders.
 constexpr DWORD SE_FILE_OBJECT = 1;
+
+// What these calls, and file calls that an access list or a reparse point stops, fail with.
+constexpr DWORD ERROR_BAD_LENGTH = 24;
+constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
+constexpr DWORD ERROR_INVALID_OWNER = 1307;
+constexpr DWORD ERROR_PRIVILEGE_NOT_HELD = 1314;
+constexpr DWORD ERROR_INVALID_ACL = 1336;
+constexpr DWORD ERROR_INVALID_SID = 1337;
+constexpr DWORD ERROR_INVALID_SECURITY_DESCR = 1338;
 
 // Same layout as SECURITY_ATTRIBUTES: what SHCreateDirectoryExW and CreateFileW take.
 struct SecurityAttributes {
