@@ -3,7 +3,6 @@
 #include "app/diagnostics.h"
 #include "app/plain_file.h"
 #include "app/run_context.h"
-#include "app/staged_files.h"
 #include "app/user_data.h"
 #include "platform/files.h"
 #include "platform/format.h"
@@ -70,12 +69,12 @@ void GetICMTagContent() {
                       : "ICMTagHandler - ini file cannot be held, no tag written.");
         return;
     }
-    // Tags come only from the profile this run staged, held so that nobody changes it meanwhile.
-    const platform::Handle profile = platform::WAccess(profilePath, 0) == 0 && WasStagedThisRun(profilePath)
-                                         ? HoldStagedFile(profilePath)
-                                         : platform::InvalidHandleValue();
-    if (profile == platform::InvalidHandleValue() && platform::WAccess(profilePath, 0) == 0) {
-        TraceA("GetICMTagContent - icm file is not the one this run staged, no tag written.");
+    // Tags come only from a plain profile of the tool's (SYSTEM's or the Administrators'), held so that nobody
+    // changes it meanwhile: not from a file someone else left under its name.
+    const bool profileExists = platform::WAccess(profilePath, 0) == 0;
+    const platform::Handle profile = profileExists ? HoldStagedFile(profilePath) : platform::InvalidHandleValue();
+    if (profileExists && profile == platform::InvalidHandleValue()) {
+        TraceA("GetICMTagContent - icm file is not a plain file of the tool's, no tag written.");
     }
     char16_t tagText[kTagText] = {};
     for (const ExportedTag& tag : kExportedTags) {

@@ -99,22 +99,22 @@ TEST_F(HostileStaging, AFolderOfAnotherOwnerIsTakenBackOrLeftAlone) {
 }
 
 TEST_F(HostileStaging, APlantedVariantIsReplacedOrNeverInstalled) {
-    MakeProfiles();
-    WriteDataFile("");
-    const fs::path planted = root_ / "planted";
-    fs::create_directories(planted);
-    ASSERT_EQ(std::system((std::string(MAKE_PROFILES_EXE) + " --folder " + Quoted(planted) +
-                           " --pngm planted >/dev/null")
-                              .c_str()),
-              0);
-    // A valid profile of alice's under the variant's name, denying the Administrators write access: the
-    // folder's full control still lets the run delete it.
-    fs::copy_file(planted / kCmdef, Staging() / kCmdef);
-    machine_["files"] = {
-        {Staged(kCmdef),
-         {{"owner", "alice"},
-          {"acl",
-           {{{"deny", "Administrators"}, {"rights", "write"}}, {{"allow", "alice"}, {"rights", "full"}}}}}}};
+    // A valid profile of alice's under the variant's name.
+    const auto plant = [this](const Json& file) {
+        MakeProfiles();
+        const fs::path planted = root_ / "planted";
+        fs::create_directories(planted);
+        ASSERT_EQ(std::system((std::string(MAKE_PROFILES_EXE) + " --folder " + Quoted(planted) +
+                               " --pngm planted >/dev/null")
+                                  .c_str()),
+                  0);
+        fs::copy_file(planted / kCmdef, Staging() / kCmdef);
+        machine_["files"] = {{Staged(kCmdef), file}};
+    };
+    // It denies the Administrators write access: the folder's full control still lets the run delete it.
+    plant({{"owner", "alice"},
+           {"acl",
+            {{{"deny", "Administrators"}, {"rights", "write"}}, {{"allow", "alice"}, {"rights", "full"}}}}});
     Run();
     EXPECT_EQ(ReadText(ColorFolder() / kCmdef), ReadText(ProgramFolder() / kCmdef));
     EXPECT_NE(out_.find("is not the tool's, replaced by a plain copy"), std::string::npos) << out_;
@@ -122,9 +122,7 @@ TEST_F(HostileStaging, APlantedVariantIsReplacedOrNeverInstalled) {
     // Held open by another process without sharing, it cannot be deleted: it stays, and nothing of it is
     // installed.
     Reset();
-    MakeProfiles();
-    fs::copy_file(planted / kCmdef, Staging() / kCmdef);
-    machine_["files"] = {{Staged(kCmdef), {{"owner", "alice"}, {"locked", true}}}};
+    plant({{"owner", "alice"}, {"locked", true}});
     Run();
     EXPECT_FALSE(fs::exists(ColorFolder() / kCmdef));
     EXPECT_TRUE(ColorCalls(Journal()).empty());
