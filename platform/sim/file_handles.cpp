@@ -45,7 +45,7 @@ struct OpenFile {
     bool junction;
     // What the handle refers to, whatever happens to the name: the file, or the link itself.
     HostFile self;
-    // The file's identity ("dev:ino") when opened.
+    // The file's identity (FileIdentity) when opened.
     std::string identity;
     // The file itself, opened when the handle was, for what is read and written through the handle.
     HostFile data;
@@ -312,20 +312,24 @@ platform::Handle OpenFileHandle(std::u16string_view path, DWORD access, DWORD sh
     access = MapGeneric(access) | kAlwaysAsked;
     bool linkItself = false;
     const DWORD error = OpenError(host, access, share, securityAttributes, creation, flags, linkItself);
+    platform::Handle handle = platform::InvalidHandleValue();
+    if (error == platform::ERROR_SUCCESS) {
+        auto file = std::make_unique<OpenFile>();
+        file->path = std::u16string(path);
+        file->access = access;
+        file->share = share;
+        Refer(*file, host, linkItself);
+        file->data = OpenData(host, access, linkItself);
+        OpenFiles().push_back(std::move(file));
+        handle = OpenFiles().back().get();
+    }
+    // The record, and what waits for it (events.h), come once the handle exists.
     Journal("CreateFileW", Json{{"path", platform::Utf16ToUtf8(path)},
                                 {"result", error == platform::ERROR_SUCCESS ? 1 : 0}});
     if (error != platform::ERROR_SUCCESS) {
         platform::SetLastError(error);
-        return platform::InvalidHandleValue();
     }
-    auto file = std::make_unique<OpenFile>();
-    file->path = std::u16string(path);
-    file->access = access;
-    file->share = share;
-    Refer(*file, host, linkItself);
-    file->data = OpenData(host, access, linkItself);
-    OpenFiles().push_back(std::move(file));
-    return OpenFiles().back().get();
+    return handle;
 }
 
 int ReadDescriptor(platform::Handle handle) {

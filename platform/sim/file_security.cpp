@@ -2,6 +2,7 @@
 // (file_security.h).
 #include "platform/sim/file_security.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -241,16 +242,17 @@ const ModuleRegistration kModule{{&Reset, &Save}};
 } // namespace
 
 std::optional<FileObject> ObjectAt(const std::filesystem::path& host, bool linkItself) {
-    struct stat info {};
-    if (host.empty() || ::lstat(host.c_str(), &info) != 0) {
+    constexpr unsigned kWanted = STATX_TYPE | STATX_INO | STATX_BTIME;
+    struct statx info {};
+    if (host.empty() || ::statx(AT_FDCWD, host.c_str(), AT_SYMLINK_NOFOLLOW, kWanted, &info) != 0) {
         return std::nullopt;
     }
-    const bool link = S_ISLNK(info.st_mode);
-    if (link && !linkItself && ::stat(host.c_str(), &info) != 0) {
+    const bool link = S_ISLNK(info.stx_mode);
+    if (link && !linkItself && ::statx(AT_FDCWD, host.c_str(), 0, kWanted, &info) != 0) {
         return std::nullopt;
     }
     std::error_code ec;
-    const bool folder = link && linkItself ? std::filesystem::is_directory(host, ec) : S_ISDIR(info.st_mode);
+    const bool folder = link && linkItself ? std::filesystem::is_directory(host, ec) : S_ISDIR(info.stx_mode);
     return FileObject{host, FileIdentity(info), folder, link && linkItself};
 }
 

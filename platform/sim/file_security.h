@@ -21,7 +21,7 @@ namespace sim {
 struct FileObject {
     // The host path it was found by.
     std::filesystem::path host;
-    // The host file's device and inode ("dev:ino").
+    // The host file's identity (host_files.h, FileIdentity).
     std::string identity;
     bool folder;
     // A symbolic link itself (a junction when it leads to a folder).

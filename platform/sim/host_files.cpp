@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -188,8 +189,14 @@ bool CopyInto(const HostFile& source, int out, uint64_t length) {
     return ::ftruncate(out, copied ? size : reached) == 0 && copied;
 }
 
-std::string FileIdentity(const struct stat& info) {
-    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+std::string FileIdentity(const struct statx& info) {
+    std::string identity =
+        std::to_string(makedev(info.stx_dev_major, info.stx_dev_minor)) + ":" + std::to_string(info.stx_ino);
+    if ((info.stx_mask & STATX_BTIME) != 0) {
+        identity +=
+            ":" + std::to_string(info.stx_btime.tv_sec) + "." + std::to_string(info.stx_btime.tv_nsec);
+    }
+    return identity;
 }
 
 bool CopyHostFile(const std::filesystem::path& source, const std::filesystem::path& destination) {

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-struct stat;
+struct statx;
 
 namespace sim {
 
@@ -59,8 +59,9 @@ HostRead ReadBounded(const std::filesystem::path& path, std::size_t limit, std::
 // part-way. False when a step fails.
 bool CopyInto(const HostFile& source, int out, uint64_t length = UINT64_MAX);
 
-// What tells a host file from every other: its device and inode, "dev:ino".
-std::string FileIdentity(const struct stat& info);
+// What tells a host file from every other, also from a later one that gets its inode number again: its
+// device, its inode and, where the file system keeps it, its birth time ("dev:ino:seconds.nanoseconds").
+std::string FileIdentity(const struct statx& info);
 
 // Copies a regular host file over destination (created or replaced, with the source's permissions). False
 // when the source is not a regular file, when both name the same file (opening it for writing would empty
