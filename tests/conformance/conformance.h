@@ -49,7 +49,7 @@ class ConformanceTest : public ::testing::Test {
 
     // Where Wine is known to answer other than Windows: true under Wine, and the evidence (a Wine test
     // in dlls/*/tests, which passes on Windows, or a Microsoft documentation page) goes into the test's
-    // record. The check it guards runs on the sim only.
+    // record. The check it guards runs on the sim and on Windows itself.
     static bool WineDiffers(const char* evidence);
 
   private:
