@@ -7,6 +7,7 @@
 #include "app/diagnostics.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
+#include "platform/text.h"
 
 using namespace platform;
 
@@ -53,8 +54,21 @@ std::size_t SidLength(const BYTE* bytes, std::size_t available) {
     return length <= available ? length : 0;
 }
 
+// The account the process runs as, which owns what the run creates where the system's default owner is the
+// creator; empty when it cannot be read.
+const Sid& ProcessUser() {
+    static const Sid user = [] {
+        Sid read{};
+        if (GetProcessUserSid(read.bytes, sizeof read.bytes) != kFalse) {
+            read.size = SidLength(read.bytes, sizeof read.bytes);
+        }
+        return read;
+    }();
+    return user;
+}
+
 bool IsSid(const BYTE* bytes, std::size_t length, const Sid& sid) {
-    return length == sid.size && std::memcmp(bytes, sid.bytes, length) == 0;
+    return sid.size != 0 && length == sid.size && std::memcmp(bytes, sid.bytes, length) == 0;
 }
 
 bool IsAnyOf(const BYTE* bytes, std::size_t length, std::initializer_list<const Sid*> sids) {
@@ -64,24 +78,6 @@ bool IsAnyOf(const BYTE* bytes, std::size_t length, std::initializer_list<const 
         }
     }
     return false;
-}
-
-WORD ReadWord(const BYTE* at) {
-    return static_cast<WORD>(at[0] | (at[1] << 8));
-}
-
-DWORD ReadDword(const BYTE* at) {
-    return DWORD{at[0]} | (DWORD{at[1]} << 8) | (DWORD{at[2]} << 16) | (DWORD{at[3]} << 24);
-}
-
-void PutWord(BYTE* at, std::size_t value) {
-    at[0] = static_cast<BYTE>(value);
-    at[1] = static_cast<BYTE>(value >> 8);
-}
-
-void PutDword(BYTE* at, DWORD value) {
-    PutWord(at, value & 0xFFFFu);
-    PutWord(at + 2, value >> 16);
 }
 
 constexpr std::size_t kAclHeader = 8;
@@ -105,14 +101,14 @@ void AddEntry(AccessList& list, BYTE flags, DWORD mask, const Sid& sid) {
     BYTE* at = list.bytes + list.size;
     at[0] = ACCESS_ALLOWED_ACE_TYPE;
     at[1] = flags;
-    PutWord(at + 2, entry);
-    PutDword(at + 4, mask);
+    WriteLittleEndian(at + 2, static_cast<DWORD>(entry), 2);
+    WriteLittleEndian(at + 4, mask, 4);
     std::memcpy(at + kAceHeader, sid.bytes, sid.size);
     list.size += entry;
     ++list.count;
     list.bytes[0] = ACL_REVISION;
-    PutWord(list.bytes + 2, list.size);
-    PutWord(list.bytes + 4, list.count);
+    WriteLittleEndian(list.bytes + 2, static_cast<DWORD>(list.size), 2);
+    WriteLittleEndian(list.bytes + 4, list.count, 2);
 }
 
 // SYSTEM and Administrators full control, Users read and execute, inherited by everything below; in the
@@ -164,15 +160,15 @@ const char* ListProblem(const BYTE* list, bool staging) {
     if (list == nullptr) {
         return "grants everyone full control";
     }
-    const std::size_t size = ReadWord(list + 2);
-    const std::size_t count = ReadWord(list + 4);
+    const std::size_t size = ReadLittleEndian16(list + 2);
+    const std::size_t count = ReadLittleEndian16(list + 4);
     std::size_t at = kAclHeader;
     for (std::size_t i = 0; i < count; ++i) {
         if (at + kAceHeader > size) {
             return "has an access list that cannot be read";
         }
         const BYTE* entry = list + at;
-        const std::size_t entrySize = ReadWord(entry + 2);
+        const std::size_t entrySize = ReadLittleEndian16(entry + 2);
         if (entrySize < kAceHeader || at + entrySize > size) {
             return "has an access list that cannot be read";
         }
@@ -190,7 +186,7 @@ const char* ListProblem(const BYTE* list, bool staging) {
         const bool trusted =
             IsAnyOf(entry + kAceHeader, sid,
                     {&kSystem, &kAdministrators, &kTrustedInstaller, &kCreatorOwner, &kOwnerRights});
-        if (!trusted && (FileRights(ReadDword(entry + 4)) & ForbiddenRights(staging)) != 0) {
+        if (!trusted && (FileRights(ReadLittleEndian32(entry + 4)) & ForbiddenRights(staging)) != 0) {
             return "lets another account change it";
         }
     }
@@ -221,9 +217,10 @@ const char* FolderProblem(Handle held, bool staging) {
         return "cannot be read";
     }
     const std::size_t ownerSize = SidLength(owner, kMaxSid);
-    const char* problem = IsAnyOf(owner, ownerSize, {&kSystem, &kAdministrators, &kTrustedInstaller})
-                              ? ListProblem(list, staging)
-                              : "is owned by another account";
+    const char* problem =
+        IsAnyOf(owner, ownerSize, {&kSystem, &kAdministrators, &kTrustedInstaller, &ProcessUser()})
+            ? ListProblem(list, staging)
+            : "is owned by another account";
     LocalFree(block);
     return problem;
 }
@@ -260,8 +257,8 @@ const SecurityAttributes* StagingFolderAttributes() {
         FolderDescriptor built{};
         const AccessList list = RunList(true);
         built.bytes[0] = SECURITY_DESCRIPTOR_REVISION;
-        PutWord(built.bytes + 2, SE_SELF_RELATIVE | SE_DACL_PRESENT | SE_DACL_PROTECTED);
-        PutDword(built.bytes + 16, static_cast<DWORD>(kDescriptorHeader));
+        WriteLittleEndian(built.bytes + 2, SE_SELF_RELATIVE | SE_DACL_PRESENT | SE_DACL_PROTECTED, 2);
+        WriteLittleEndian(built.bytes + 16, static_cast<DWORD>(kDescriptorHeader), 4);
         std::memcpy(built.bytes + kDescriptorHeader, list.bytes, list.size);
         return built;
     }();
@@ -285,14 +282,15 @@ bool CheckRunFolder(Handle held, const char16_t* path, bool staging) {
     return false;
 }
 
-bool OwnedBySystem(Handle file) {
+bool OwnedByRun(Handle file) {
     const BYTE* owner = nullptr;
     const BYTE* list = nullptr;
     void* block = nullptr;
     if (!ReadSecurity(file, owner, list, block)) {
         return false;
     }
-    const bool system = IsAnyOf(owner, SidLength(owner, kMaxSid), {&kSystem, &kAdministrators});
+    const bool system =
+        IsAnyOf(owner, SidLength(owner, kMaxSid), {&kSystem, &kAdministrators, &ProcessUser()});
     LocalFree(block);
     return system;
 }

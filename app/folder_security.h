@@ -12,11 +12,12 @@
 const platform::SecurityAttributes* StagingFolderAttributes();
 
 // Checks a folder of the staging path below C:\ProgramData, held open by held, and takes it back (owner
-// Administrators, the run's protected list) when its owner is not SYSTEM, Administrators or TrustedInstaller
-// or its list lets another account change it; the staging folder itself may let users create files in it. One
-// trace line names a folder taken back. False, with one trace line and one line on standard output, when the
-// folder cannot be read or taken back.
+// Administrators, the run's protected list) when its owner is not SYSTEM, Administrators, TrustedInstaller or
+// the account the run runs as, or its list lets another account change it; the staging folder itself may let
+// users create files in it. One trace line names a folder taken back. False, with one trace line and one line
+// on standard output, when the folder cannot be read or taken back.
 bool CheckRunFolder(platform::Handle held, const char16_t* path, bool staging);
 
-// Whether the file behind handle (opened with READ_CONTROL) is owned by SYSTEM or Administrators.
-bool OwnedBySystem(platform::Handle file);
+// Whether the file behind handle (opened with READ_CONTROL) is owned by SYSTEM, the Administrators or the
+// account the run runs as (the owner of what it creates where the default owner is the creator).
+bool OwnedByRun(platform::Handle file);

@@ -54,7 +54,7 @@ Handle OpenPlainFile(const char16_t* path, DWORD access, DWORD share, DWORD crea
 Handle HoldStagedFile(const char16_t* path) {
     bool linked = false;
     const Handle file = OpenPlainFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, linked);
-    if (file != InvalidHandleValue() && !OwnedBySystem(file)) {
+    if (file != InvalidHandleValue() && !OwnedByRun(file)) {
         CloseHandle(file);
         return InvalidHandleValue();
     }

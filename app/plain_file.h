@@ -19,7 +19,7 @@ platform::Handle OpenPlainFile(const char16_t* path, platform::DWORD access, pla
 inline constexpr platform::DWORD kKeepInPlace = platform::FILE_SHARE_READ | platform::FILE_SHARE_WRITE;
 
 // Holds a file of the staging folder for reading, so that nobody can write, delete or rename it meanwhile:
-// a plain file owned by SYSTEM or Administrators. InvalidHandleValue otherwise.
+// a plain file of the run's owners (OwnedByRun). InvalidHandleValue otherwise.
 platform::Handle HoldStagedFile(const char16_t* path);
 
 // Whether the file held by held is still a plain file and still the one path names, read without

@@ -131,7 +131,7 @@ void StageProfile(const char16_t* source, const char16_t* destination) {
     bool linked = false;
     Handle file = OpenPlainFile(destination, kStagedAccess, FILE_SHARE_READ, OPEN_EXISTING, linked);
     const DWORD error = GetLastError();
-    if (file != InvalidHandleValue() && OwnedBySystem(file)) {
+    if (file != InvalidHandleValue() && OwnedByRun(file)) {
         FillStagedFile(source, file, destination);
         return;
     }

@@ -95,6 +95,11 @@ struct FileAttributeTagInformation {
 struct FileDispositionInformation {
     BYTE DeleteFile;
 };
+// The SID of the account the process runs as (its token's user), copied into sid (capacity bytes). What an
+// administrator creates is owned by that account instead of the Administrators where the system's default
+// owner is the creator. False when it cannot be read or does not fit.
+BOOL GetProcessUserSid(void* sid, DWORD capacity);
+
 BOOL GetFileInformationByHandleEx(Handle file, DWORD informationClass, void* information, DWORD size);
 BOOL SetFileInformationByHandle(Handle file, DWORD informationClass, void* information, DWORD size);
 

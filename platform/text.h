@@ -106,5 +106,11 @@ constexpr uint32_t ReadLittleEndian32(const uint8_t* bytes) {
            (uint32_t{bytes[3]} << 24);
 }
 void AppendLittleEndian(std::string& bytes, uint32_t value, std::size_t size);
+// The low size bytes of value written at bytes, little-endian.
+constexpr void WriteLittleEndian(uint8_t* bytes, uint32_t value, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+}
 
 } // namespace platform

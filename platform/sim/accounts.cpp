@@ -178,6 +178,10 @@ std::string AccountName(const Sid& sid) {
     return SidText(sid);
 }
 
+const Sid& ProcessUserSid() {
+    return WellKnownSid("Administrator");
+}
+
 bool InToken(const Sid& sid) {
     static const std::array<std::string_view, 5> token{"Administrator", "Administrators", "Users", "Everyone",
                                                        "Authenticated Users"};
@@ -186,7 +190,7 @@ bool InToken(const Sid& sid) {
 }
 
 bool MayOwn(const Sid& sid) {
-    return sid == WellKnownSid("Administrator") || sid == AdministratorsSid();
+    return sid == ProcessUserSid() || sid == AdministratorsSid();
 }
 
 } // namespace sim

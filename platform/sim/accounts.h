@@ -44,6 +44,8 @@ std::optional<Sid> AccountSid(std::string_view name);
 // The name a description gives the SID: its account name where it has one, else its text form.
 std::string AccountName(const Sid& sid);
 
+// The account the process runs as ("Administrator").
+const Sid& ProcessUserSid();
 // Whether the process's token holds the SID: its user, Administrators, Users, Everyone or Authenticated
 // Users.
 bool InToken(const Sid& sid);

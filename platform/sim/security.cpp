@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/sim/accounts.h"
 #include "platform/sim/file_handles.h"
 #include "platform/sim/file_security.h"
 #include "platform/sim/local_memory.h"
@@ -114,6 +115,16 @@ DWORD GetSecurityInfo(Handle handle, DWORD objectType, DWORD securityInfo, void*
         *dacl = descriptor.daclOffset != 0 ? block + descriptor.daclOffset : nullptr;
     }
     return ERROR_SUCCESS;
+}
+
+BOOL GetProcessUserSid(void* sid, DWORD capacity) {
+    const sim::Sid& user = sim::ProcessUserSid();
+    if (sid == nullptr || capacity < user.size()) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return kFalse;
+    }
+    std::memcpy(sid, user.data(), user.size());
+    return kTrue;
 }
 
 DWORD SetSecurityInfo(Handle handle, DWORD objectType, DWORD securityInfo, void* owner, void*, void* dacl,

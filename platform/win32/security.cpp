@@ -33,6 +33,23 @@ DWORD SetSecurityInfo(Handle handle, DWORD objectType, DWORD securityInfo, void*
                              static_cast<PACL>(dacl), static_cast<PACL>(sacl));
 }
 
+BOOL GetProcessUserSid(void* sid, DWORD capacity) {
+    HANDLE token = nullptr;
+    if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) == FALSE) {
+        return FALSE;
+    }
+    // TOKEN_USER followed by the SID it points to.
+    alignas(TOKEN_USER) BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+    ::DWORD needed = 0;
+    const bool read = ::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &needed) != FALSE;
+    ::CloseHandle(token);
+    if (!read) {
+        return FALSE;
+    }
+    const PSID user = reinterpret_cast<const TOKEN_USER*>(buffer)->User.Sid;
+    return ::CopySid(capacity, sid, user);
+}
+
 BOOL GetFileInformationByHandleEx(Handle file, DWORD informationClass, void* information, DWORD size) {
     return ::GetFileInformationByHandleEx(file, static_cast<FILE_INFO_BY_HANDLE_CLASS>(informationClass),
                                           information, size);
