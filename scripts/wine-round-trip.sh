@@ -46,6 +46,12 @@ if [ -n "${ROUND_TRIP_KEEP:-}" ]; then
     mkdir -p "$ROUND_TRIP_KEEP"
     cp "$work"/*.out "$work"/*.json "$ROUND_TRIP_KEEP/"
 fi
+# Wine 8.0 keeps no security descriptor: SetSecurityInfo succeeds without effect and GetSecurityInfo makes a
+# list up from the Unix mode, so under Wine every run finds the staging folders changeable by others and takes
+# them back (the conformance suite's SecurityConformance tests mark the same difference). A real notebook, and
+# the replay, find the folders as the run left them.
+grep -v '^\[Tintfold W\] Staging folder - .* taken back$' "$work/wine.out" >"$work/wine-kept.out" || true
+mv "$work/wine-kept.out" "$work/wine.out"
 if ! diff -u --label wine "$work/wine.out" --label replay "$work/replay.out"; then
     echo "round trip: standard output differs" >&2
     exit 1
