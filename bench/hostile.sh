@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset sim-release >/dev/null
-cmake --build build/sim-release --target tintfold make_profiles -j2 >/dev/null
+cmake --build build/sim-release --target tintfold tintfold-capture make_profiles -j2 >/dev/null
 tool=$PWD/build/sim-release/tintfold
 
 work=$(mktemp -d)

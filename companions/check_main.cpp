@@ -2,7 +2,7 @@
 //
 //   tintfold-check [--json] [--code-page N] FOLDER...
 //
-// Exit status 0 when no file has a problem, 1 when any has, 2 for bad usage.
+// Exit status 0 when no file and no folder has a problem, 1 when any has, 2 for bad usage.
 #include <string>
 #include <vector>
 
@@ -20,7 +20,8 @@ constexpr int kBadUsage = 2;
 
 constexpr char16_t kUsage[] =
     u"usage: tintfold-check [--json] [--code-page N] FOLDER...\n"
-    u"  checks every *.icm in each FOLDER: names, pairs, layout and the private tags the tool exports\n"
+    u"  checks every *.icm in each FOLDER: names, pairs, layout and the private tags the tool exports;\n"
+    u"  a FOLDER without a factory profile is a problem, and *.icc files are listed as not staged\n"
     u"  --json          one JSON object instead of a line a file\n"
     u"  --code-page N   the ANSI code page the tags' text must fit (default 1252)\n";
 
@@ -71,6 +72,12 @@ std::u16string ParseOptions(const std::vector<std::u16string>& args, CheckOption
                            ? u"--code-page needs a number"
                            : u"code page " + args[i + 1] + u" is not one this system converts";
             }
+            if (!TakesCheckFlags(options.codePage)) {
+                return u"code page " + args[i + 1] +
+                       u" cannot be checked: the system converts it only without the flags that find "
+                       u"characters "
+                       u"it cannot carry";
+            }
             ++i;
         } else if (args[i].starts_with(u"--")) {
             return u"unknown option " + args[i];
@@ -89,18 +96,16 @@ int RunCheck() {
     }
     // Every folder is looked at before anything is checked, so that bad usage reports nothing else.
     std::vector<std::u16string> paths;
-    std::vector<std::vector<FolderEntry>> listings(options.folders.size());
+    std::vector<FolderListing> listings(options.folders.size());
     for (std::size_t i = 0; i < options.folders.size(); ++i) {
         paths.push_back(platform::HostFolderPath(options.folders[i].c_str()));
-        if (!ListProfileEntries(paths[i], listings[i])) {
+        if (!ListPackageFolder(paths[i], listings[i])) {
             return BadUsage(u"folder " + options.folders[i] + u" does not exist or is not a folder");
         }
     }
-    std::vector<FileReport> reports;
+    std::vector<FolderReport> reports;
     for (std::size_t i = 0; i < options.folders.size(); ++i) {
-        for (FileReport& report : CheckFolder(options.folders[i], paths[i], listings[i], options.codePage)) {
-            reports.push_back(std::move(report));
-        }
+        reports.push_back(CheckFolder(options.folders[i], paths[i], listings[i], options.codePage));
     }
     if (options.json) {
         const std::string json = FormatJsonReport(reports);
@@ -109,12 +114,7 @@ int RunCheck() {
         const std::u16string text = FormatTextReport(reports);
         platform::WriteStdoutW(text.c_str(), text.size());
     }
-    for (const FileReport& report : reports) {
-        if (!report.problems.empty()) {
-            return kProblems;
-        }
-    }
-    return kSound;
+    return AnyProblem(reports) ? kProblems : kSound;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// A package folder: its "*.icm" entries, their names, their pairs and their letter-case collisions.
+// A package folder: its "*.icm" entries, their names, their pairs and their letter-case collisions, and
+// the "*.icc" profiles that the tool leaves behind.
 #include <map>
 
 #include "companions/package_check.h"
@@ -9,7 +10,9 @@
 
 namespace {
 
+// What the tool stages, and the other common ending of profile files, which it does not.
 constexpr char16_t kProfilePattern[] = u"*.icm";
+constexpr char16_t kUnstagedPattern[] = u"*.icc";
 
 // A name in the folder; a folder given with its trailing separator ("C:\\") gets no second one.
 std::u16string InFolder(const std::u16string& folder, std::u16string_view name) {
@@ -84,28 +87,55 @@ void CheckPairs(std::vector<FileReport>& reports) {
     }
 }
 
-} // namespace
-
-bool ListProfileEntries(const std::u16string& folderPath, std::vector<FolderEntry>& entries) {
-    const std::u16string pattern = InFolder(folderPath, kProfilePattern);
+// The entries that match the pattern; false when the folder cannot be searched.
+bool ListEntries(const std::u16string& folderPath, const char16_t* pattern,
+                 std::vector<FolderEntry>& entries) {
+    const std::u16string search = InFolder(folderPath, pattern);
     platform::Win32FindDataW data{};
-    platform::Handle search = platform::FindFirstFileW(pattern.c_str(), &data);
-    if (search == platform::InvalidHandleValue()) {
-        // A folder without profiles is still a folder.
+    platform::Handle found = platform::FindFirstFileW(search.c_str(), &data);
+    if (found == platform::InvalidHandleValue()) {
+        // A folder without such files is still a folder.
         return platform::GetLastError() == platform::ERROR_FILE_NOT_FOUND;
     }
     do {
         data.cFileName[std::size(data.cFileName) - 1] = u'\0';
         entries.push_back({data.cFileName, data.dwFileAttributes});
-    } while (platform::FindNextFileW(search, &data));
-    platform::FindClose(search);
+    } while (platform::FindNextFileW(found, &data));
+    platform::FindClose(found);
     return true;
 }
 
-std::vector<FileReport> CheckFolder(const std::u16string& shownFolder, const std::u16string& folderPath,
-                                    const std::vector<FolderEntry>& entries, platform::UINT codePage) {
-    std::vector<FileReport> reports;
-    for (const FolderEntry& entry : entries) {
+// A folder without a factory profile gives the tool nothing to choose on any machine.
+void CheckHasFactoryProfile(FolderReport& folder) {
+    for (const FileReport& report : folder.files) {
+        if (report.parts && !report.parts->cmdef) {
+            return;
+        }
+    }
+    AddProblem(folder,
+               u"no factory profile BOARD_VENDOR_PANEL.icm in the folder: the tool chooses no profile, "
+               u"so it exports and associates nothing");
+}
+
+} // namespace
+
+bool ListPackageFolder(const std::u16string& folderPath, FolderListing& listing) {
+    std::vector<FolderEntry> unstaged;
+    if (!ListEntries(folderPath, kProfilePattern, listing.staged) ||
+        !ListEntries(folderPath, kUnstagedPattern, unstaged)) {
+        return false;
+    }
+    for (const FolderEntry& entry : unstaged) {
+        listing.unstaged.push_back(entry.name);
+    }
+    return true;
+}
+
+FolderReport CheckFolder(const std::u16string& shownFolder, const std::u16string& folderPath,
+                         const FolderListing& listing, platform::UINT codePage) {
+    FolderReport folder{shownFolder, {}, listing.unstaged, {}};
+    std::vector<FileReport>& reports = folder.files;
+    for (const FolderEntry& entry : listing.staged) {
         FileReport report;
         report.folder = shownFolder;
         report.name = entry.name;
@@ -119,5 +149,6 @@ std::vector<FileReport> CheckFolder(const std::u16string& shownFolder, const std
     }
     CheckCaseCollisions(reports);
     CheckPairs(reports);
-    return reports;
+    CheckHasFactoryProfile(folder);
+    return folder;
 }

@@ -1,6 +1,7 @@
 // One profile file: its layout (header, tag table, tags within the file), whether the colour system
 // reads it, and for a factory profile the text that each private tag exports.
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "companions/package_check.h"
@@ -22,7 +23,7 @@ constexpr std::size_t kTagEntryBytes = 12;
 constexpr std::size_t kClassOffset = 12;
 constexpr std::size_t kMagicOffset = 36;
 // A tag table longer than this is not read: no profile needs as many tags.
-constexpr uint32_t kMaxTags = 1024;
+constexpr uint32_t kMaxTags = 65536;
 constexpr uint32_t kDisplayClass = MakeTagSignature("mntr");
 
 // A signature as its four characters, or as a number when they are not all printable ASCII.
@@ -44,8 +45,56 @@ bool ReadExactly(platform::Handle file, void* buffer, std::size_t count) {
     return platform::ReadFile(file, buffer, static_cast<DWORD>(count), &read, nullptr) && read == count;
 }
 
-// Checks the header's size field and that the tag table and every tag lie within the file; reads the
-// header and the tag table only. Returns false, with the problems added, when the layout is unsound.
+// The tag table's entries, read only when the file holds them all.
+bool ReadTagTable(platform::Handle file, int64_t size, uint32_t count, std::vector<uint8_t>& table) {
+    const uint64_t tableEnd = kHeaderBytes + kTagCountBytes + uint64_t{count} * kTagEntryBytes;
+    if (tableEnd > static_cast<uint64_t>(size)) {
+        return false;
+    }
+    table.resize(count * kTagEntryBytes);
+    return ReadExactly(file, table.data(), table.size());
+}
+
+// Checks that the tag table and every tag lie within the file and that no signature is named twice.
+// Reads the table only.
+void CheckTagTable(platform::Handle file, int64_t size, uint32_t count, FileReport& report) {
+    if (count > kMaxTags) {
+        AddProblem(report, u"its tag table claims %u tags, more than the %u that the check reads", count,
+                   kMaxTags);
+        return;
+    }
+    std::vector<uint8_t> table;
+    if (!ReadTagTable(file, size, count, table)) {
+        AddProblem(report, u"its tag table (%u tags) runs past the end of the file", count);
+        return;
+    }
+    std::map<uint32_t, uint32_t> named;
+    for (std::size_t at = 0; at < table.size(); at += kTagEntryBytes) {
+        const uint32_t signature = platform::ReadBigEndian32(&table[at]);
+        const uint32_t offset = platform::ReadBigEndian32(&table[at + 4]);
+        const uint32_t length = platform::ReadBigEndian32(&table[at + 8]);
+        ++named[signature];
+        if (uint64_t{offset} + length > static_cast<uint64_t>(size)) {
+            AddProblem(report, u"tag %s (offset %u, %u bytes) runs past the end of the file",
+                       SignatureText(signature), offset, length);
+        }
+    }
+    for (std::size_t at = 0; at < table.size(); at += kTagEntryBytes) {
+        // Each repeated signature once, where the table first names it.
+        const uint32_t signature = platform::ReadBigEndian32(&table[at]);
+        uint32_t& times = named[signature];
+        if (times == 2) {
+            AddProblem(report, u"tag %s appears twice in the tag table", SignatureText(signature));
+        } else if (times > 2) {
+            AddProblem(report, u"tag %s appears %u times in the tag table", SignatureText(signature), times);
+        }
+        times = 0;
+    }
+}
+
+// Checks the header (signature, size field) and the tag table, every problem of each. Returns false
+// when the file is no profile the colour system could be asked about: too short, unreadable, or
+// without the profile signature.
 bool CheckLayout(platform::Handle file, FileReport& report, uint32_t& deviceClass) {
     int64_t size = 0;
     uint8_t header[kHeaderBytes + kTagCountBytes] = {};
@@ -62,36 +111,20 @@ bool CheckLayout(platform::Handle file, FileReport& report, uint32_t& deviceClas
         AddProblem(report, u"its header cannot be read (error %u)", platform::GetLastError());
         return false;
     }
-    const std::size_t problemsBefore = report.problems.size();
-    if (std::memcmp(header + kMagicOffset, "acsp", 4) != 0) {
+    const bool hasSignature = std::memcmp(header + kMagicOffset, "acsp", 4) == 0;
+    if (!hasSignature) {
         AddProblem(report, u"no ICC profile signature \"acsp\" in its header: not a profile");
     }
     if (platform::ReadBigEndian32(header) != static_cast<uint64_t>(size)) {
         AddProblem(report, u"its header gives its size as %u bytes, the file has %lld",
                    platform::ReadBigEndian32(header), static_cast<long long>(size));
     }
+    if (!hasSignature) {
+        return false;
+    }
     deviceClass = platform::ReadBigEndian32(header + kClassOffset);
-    const uint32_t count = platform::ReadBigEndian32(header + kHeaderBytes);
-    if (count > kMaxTags) {
-        AddProblem(report, u"its tag table claims %u tags, more than the %u that the check reads", count,
-                   kMaxTags);
-        return false;
-    }
-    const uint64_t tableEnd = sizeof header + uint64_t{count} * kTagEntryBytes;
-    std::vector<uint8_t> table(count * kTagEntryBytes);
-    if (tableEnd > static_cast<uint64_t>(size) || !ReadExactly(file, table.data(), table.size())) {
-        AddProblem(report, u"its tag table (%u tags) runs past the end of the file", count);
-        return false;
-    }
-    for (std::size_t at = 0; at < table.size(); at += kTagEntryBytes) {
-        const uint32_t offset = platform::ReadBigEndian32(&table[at + 4]);
-        const uint32_t length = platform::ReadBigEndian32(&table[at + 8]);
-        if (uint64_t{offset} + length > static_cast<uint64_t>(size)) {
-            AddProblem(report, u"tag %s (offset %u, %u bytes) runs past the end of the file",
-                       SignatureText(platform::ReadBigEndian32(&table[at])), offset, length);
-        }
-    }
-    return report.problems.size() == problemsBefore;
+    CheckTagTable(file, size, platform::ReadBigEndian32(header + kHeaderBytes), report);
+    return true;
 }
 
 platform::HPROFILE OpenWithColorSystem(const std::u16string& path) {
@@ -107,6 +140,41 @@ bool DecodesStrictly(platform::UINT codePage, const char* narrow) {
            0;
 }
 
+// What works instead of a tag type that the tool does not read.
+constexpr char16_t kTextTypeHint[] =
+    u"; a textDescriptionType (\"desc\") gives the text, in a v4 profile too";
+
+// Why a tag gives the tool no text, in words.
+std::u16string NoTextReason(const TagReading& reading) {
+    switch (reading.outcome) {
+    case TagOutcome::OtherType:
+        return u"is of type \"" + SignatureText(reading.type) + u"\", not a text description";
+    case TagOutcome::TooShort:
+        return u"is too short for a text description";
+    case TagOutcome::NoAscii:
+        return u"is a text description without an ASCII part";
+    case TagOutcome::AsciiPastTag:
+        return u"is a text description whose ASCII part runs past the end of the tag";
+    case TagOutcome::Unread:
+    case TagOutcome::Text:
+        break;
+    }
+    return u"cannot be read";
+}
+
+// The first control character of the text, and where it stands, when it has one.
+void CheckControlCharacters(const char16_t* text, const std::u16string& name, FileReport& report) {
+    for (uint32_t at = 0; text[at] != u'\0'; ++at) {
+        if (IsControlCharacter(text[at])) {
+            AddProblem(report,
+                       u"tag %s has a control character, U+%04X at character %u: the tool writes it "
+                       u"into the data file as it is",
+                       name, static_cast<uint32_t>(text[at]), at + 1);
+            return;
+        }
+    }
+}
+
 // The text that the tool exports for the tag, with the problems of that text.
 std::optional<std::u16string> CheckTag(platform::HPROFILE profile, const ExportedTag& tag,
                                        platform::UINT codePage, FileReport& report) {
@@ -118,8 +186,10 @@ std::optional<std::u16string> CheckTag(platform::HPROFILE profile, const Exporte
     }
     // One byte more than the tool keeps, so that a longer text shows.
     char narrow[kTagText + 1] = {};
-    if (!ReadTagNarrow(profile, tag.signature, narrow, sizeof narrow)) {
-        AddProblem(report, u"tag %s gives no text: not a text description with an ASCII part", name);
+    const TagReading reading = ReadTagNarrow(profile, tag.signature, narrow, sizeof narrow);
+    if (reading.outcome != TagOutcome::Text) {
+        AddProblem(report, u"tag %s %s: the tool writes an empty %s%s", name, NoTextReason(reading), tag.key,
+                   reading.outcome == TagOutcome::OtherType ? kTextTypeHint : u"");
         return std::nullopt;
     }
     if (std::strlen(narrow) > kTagText - 1) {
@@ -140,14 +210,17 @@ std::optional<std::u16string> CheckTag(platform::HPROFILE profile, const Exporte
     } else if (text[0] == u'\0') {
         AddProblem(report, u"tag %s gives an empty text", name);
     }
+    CheckControlCharacters(text, name, report);
     return std::u16string(text);
 }
 
 } // namespace
 
 bool CarriedByCodePage(platform::UINT codePage, const std::u16string& text) {
-    // UTF-8 takes no default character: it carries every character, and fails only on broken UTF-16.
-    if (codePage == platform::CP_UTF8) {
+    // UTF-8 and GB18030 carry every character and take no default character: they fail only on broken
+    // UTF-16, and Windows gives them only the flag that says so.
+    constexpr platform::UINT kGb18030 = 54936;
+    if (codePage == platform::CP_UTF8 || codePage == kGb18030) {
         return platform::WideCharToMultiByte(codePage, platform::WC_ERR_INVALID_CHARS, text.c_str(), -1,
                                              nullptr, 0, nullptr, nullptr) != 0;
     }
@@ -155,6 +228,12 @@ bool CarriedByCodePage(platform::UINT codePage, const std::u16string& text) {
     return platform::WideCharToMultiByte(codePage, platform::WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr,
                                          0, nullptr, &usedDefault) != 0 &&
            !usedDefault;
+}
+
+bool TakesCheckFlags(platform::UINT codePage) {
+    char16_t wide[1] = {};
+    return platform::MultiByteToWideChar(codePage, platform::MB_ERR_INVALID_CHARS, "A", 1, wide, 1) == 1 &&
+           CarriedByCodePage(codePage, u"A");
 }
 
 void CheckProfileFile(const std::u16string& path, platform::UINT codePage, FileReport& report) {
@@ -166,9 +245,9 @@ void CheckProfileFile(const std::u16string& path, platform::UINT codePage, FileR
         return;
     }
     uint32_t deviceClass = 0;
-    const bool wellFormed = CheckLayout(file, report, deviceClass);
+    const bool profileFile = CheckLayout(file, report, deviceClass);
     platform::CloseHandle(file);
-    if (!wellFormed) {
+    if (!profileFile) {
         return;
     }
     const bool variant = report.parts && report.parts->cmdef;

@@ -81,13 +81,13 @@ bool ReadTagHead(platform::HPROFILE profile, uint32_t signature, std::size_t cap
 
 } // namespace
 
-int ReadTagNarrow(platform::HPROFILE profile, uint32_t signature, char* text, std::size_t capacity) {
+TagReading ReadTagNarrow(platform::HPROFILE profile, uint32_t signature, char* text, std::size_t capacity) {
     std::vector<uint8_t> head;
     uint32_t tagSize = 0;
     if (capacity == 0 || !ReadTagHead(profile, signature, capacity, head, tagSize)) {
-        return 0;
+        return {};
     }
-    return DecodeTagText(signature, head, tagSize, text, capacity) ? 1 : 0;
+    return {DecodeTagText(signature, head, tagSize, text, capacity), TagTypeOf(head)};
 }
 
 int TagTextToWide(platform::UINT codePage, const char* narrow, char16_t* text, std::size_t capacity) {
@@ -108,7 +108,7 @@ int ParserICCTag(const char16_t* profilePath, char16_t* text, std::size_t capaci
         return 0;
     }
     std::vector<char> narrow(capacity, '\0');
-    if (!ReadTagNarrow(g_pIcmFile, signature, narrow.data(), capacity)) {
+    if (ReadTagNarrow(g_pIcmFile, signature, narrow.data(), capacity).outcome != TagOutcome::Text) {
         return 0;
     }
     return TagTextToWide(platform::CP_ACP, narrow.data(), text, capacity);

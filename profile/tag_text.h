@@ -21,9 +21,26 @@ bool IsXyzSignature(uint32_t signature);
 // Reading more of the tag never changes the text.
 std::size_t TagBytesNeeded(std::size_t capacity);
 
+// What reading a tag as text gave: text, or why there is none.
+enum class TagOutcome {
+    Text,
+    // The tag is absent, or cannot be read.
+    Unread,
+    // Its type is not the one its signature is converted as (textDescriptionType or XYZType).
+    OtherType,
+    // Shorter than its type's fixed fields: a text description without its count, an XYZ tag without
+    // a number.
+    TooShort,
+    // A text description whose ASCII part is empty (its count is 0).
+    NoAscii,
+    // A text description whose ASCII count runs past the end of the tag.
+    AsciiPastTag,
+};
+
+// The type signature that a tag's bytes start with; 0 when there are fewer than four.
+uint32_t TagTypeOf(std::span<const uint8_t> head);
+
 // Decodes the tag (its first bytes in head, its full size in tagSize) into narrow text in the tag's
-// own 8-bit characters, cut at capacity - 1 and terminated. Returns false, leaving text untouched,
-// when the tag gives no text: a type other than the signature's, a text description whose ASCII part
-// is empty or runs past the tag, an XYZ tag without numbers.
-bool DecodeTagText(uint32_t signature, std::span<const uint8_t> head, uint32_t tagSize, char* text,
-                   std::size_t capacity);
+// own 8-bit characters, cut at capacity - 1 and terminated. Anything but Text leaves text untouched.
+TagOutcome DecodeTagText(uint32_t signature, std::span<const uint8_t> head, uint32_t tagSize, char* text,
+                         std::size_t capacity);

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format libgtest-dev googletest
-          nlohmann-json3-dev liblcms2-dev pkg-config g++-mingw-w64-x86-64 wine64 time bc)
+          nlohmann-json3-dev liblcms2-dev pkg-config g++-mingw-w64-x86-64 wine64 time bc
+          wixl msitools osslsigncode openssl)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the simulated machine's tests (plain and with sanitizers), a replay of
-# every fuzz target's corpus, then the Windows executable and its tests under Wine.
+# every fuzz target's corpus, then the Windows executable and its tests under Wine, and its signed
+# installer package installed and removed under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -22,3 +23,6 @@ scripts/test-wine.sh
 
 echo "=== round trip: a capture taken under Wine, replayed on the simulated machine"
 scripts/wine-round-trip.sh
+
+echo "=== installer: the signed Windows Installer package, checked and installed under Wine"
+scripts/test-msi.sh

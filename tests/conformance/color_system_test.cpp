@@ -1,5 +1,6 @@
 // The colour system's profile reader: opening a profile file, finding and reading its tags.
 #include <string>
+#include <vector>
 
 #include "conformance/conformance.h"
 #include "platform/color_system.h"
@@ -70,6 +71,36 @@ TEST_F(ColorSystemConformance, ReadsTagsBySizeAndOffset) {
     }
     size = static_cast<DWORD>(whole.size());
     EXPECT_FALSE(GetColorProfileElement(profile, test::Sig("pntp"), 0, &size, whole.data(), &reference));
+    EXPECT_TRUE(CloseColorProfile(profile));
+}
+
+// The format sets no limit to the number of tags, and Windows documents none (tag counts and indexes are
+// DWORDs); a tag that the table names twice is read at its first entry.
+TEST_F(ColorSystemConformance, ReadsLongTagTablesAndTheFirstOfARepeatedTag) {
+    std::vector<test::IccTag> tags;
+    for (uint32_t i = 0; i < 150; ++i) {
+        tags.push_back({test::Sig("x000") + i, test::TextDescTag("filler")});
+    }
+    tags.push_back({test::Sig("pngm"), test::TextDescTag("first")});
+    tags.push_back({test::Sig("pngm"), test::TextDescTag("second")});
+    Write(Scratch() + u"\\long.icm", test::IccProfile(tags));
+    if (WineDiffers("Wine's OpenColorProfileW hands the file to Little CMS (cmsOpenProfileFromMem in "
+                    "dlls/mscms/profile.c), which refuses more than 100 tags (MAX_TABLE_TAG) and a "
+                    "signature named twice; Wine's own tag lookup (get_adjusted_tag in dlls/mscms/icc.c) "
+                    "has no limit and takes the first entry")) {
+        return;
+    }
+    const HPROFILE profile = Open(Scratch() + u"\\long.icm");
+    ASSERT_NE(profile, nullptr);
+    BOOL present = kFalse;
+    EXPECT_TRUE(IsColorProfileTagPresent(profile, test::Sig("x000") + 149, &present));
+    EXPECT_TRUE(present);
+    const test::Bytes first = test::TextDescTag("first");
+    std::string bytes(first.size() + 8, '\0');
+    DWORD size = static_cast<DWORD>(bytes.size());
+    BOOL reference = kFalse;
+    ASSERT_TRUE(GetColorProfileElement(profile, test::Sig("pngm"), 0, &size, bytes.data(), &reference));
+    EXPECT_EQ(bytes.substr(0, size), std::string(first.begin(), first.end()));
     EXPECT_TRUE(CloseColorProfile(profile));
 }
 

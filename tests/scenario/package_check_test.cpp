@@ -1,5 +1,5 @@
 // The package check run as a process on host folders: a sound package, every kind of problem, hostile
-// files, the code page, and bad usage.
+// files, long and repeating tag tables, control characters, empty packages, the code page, and bad usage.
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+
+#include "tools/icc_builder.h"
 
 namespace {
 
@@ -110,7 +112,8 @@ TEST_F(PackageCheckTest, EachProblemBelongsToItsFile) {
     MakeProfiles(
         "--board A_B --panel 0000000A --pntp \"$(printf 'two\\nlines')\" --i1tp \"$(printf '%600s' x)\" "
         "--pngm ''");
-    MakeProfiles("--vendor 80861 --panel XYZ00001 --omit pngm --raw pntp=58595A20000000000000000000000000");
+    MakeProfiles("--vendor 80861 --panel XYZ00001 --omit pngm --raw pntp=58595A20000000000000000000000000 "
+                 "--raw i1tp=6D6C75630000000000000000");
     MakeProfiles("--panel 0000000C --no-cmdef");
     MakeProfiles("--panel 0000000D");
     fs::remove(folder_ / "NX514_8086_0000000D.icm");
@@ -131,7 +134,9 @@ TEST_F(PackageCheckTest, EachProblemBelongsToItsFile) {
     EXPECT_TRUE(Mentions(problems[x], "panel \"XYZ00001\" is not eight hexadecimal digits"));
     EXPECT_TRUE(Mentions(problems[x], "vendor \"80861\" is longer"));
     EXPECT_TRUE(Mentions(problems[x], "tag pngm is missing"));
-    EXPECT_TRUE(Mentions(problems[x], "tag pntp gives no text"));
+    EXPECT_TRUE(Mentions(problems[x], "tag pntp is of type \"XYZ \", not a text description: the tool writes "
+                                      "an empty PNTP; a textDescriptionType (\"desc\") gives the text"));
+    EXPECT_TRUE(Mentions(problems[x], "tag i1tp is of type \"mluc\""));
     EXPECT_TRUE(
         Mentions(problems["NX514_8086_0000000C.icm"], "variant NX514_8086_0000000C_CMDEF.icm is missing"));
     for (const char* name : {"NX514_8086_0000000C.icm", "nx514_8086_0000000c.icm"}) {
@@ -200,7 +205,66 @@ TEST_F(PackageCheckTest, BadUsageIsExplainedOnStandardError) {
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_TRUE(run.out.starts_with("tintfold-check: ")) << arguments << ": " << run.out;
     }
-    EXPECT_EQ(Check(Quoted(folder_)).status, 0) << "a folder without profiles is sound";
+}
+
+TEST_F(PackageCheckTest, APackageWithoutFactoryProfileIsAProblem) {
+    std::ofstream(folder_ / "NX514_8086_AF0610EC.icc") << "x";
+    std::ofstream(folder_ / "other.ICC") << "x";
+    const CheckRun empty = Check(Quoted(folder_));
+    EXPECT_EQ(empty.status, 1) << empty.out;
+    EXPECT_NE(empty.out.find("no factory profile BOARD_VENDOR_PANEL.icm in the folder"), std::string::npos);
+    EXPECT_NE(empty.out.find("other.ICC  not staged: the tool stages only *.icm files\n"), std::string::npos);
+
+    MakeProfiles("--panel AF0610EC");
+    const Json report = Json::parse(Check("--json " + Quoted(folder_)).out);
+    EXPECT_EQ(report["summary"]["foldersWithProblems"], 0);
+    EXPECT_EQ(report["folders"][0]["notStaged"].size(), 2u) << "*.icc beside *.icm are still listed";
+    EXPECT_EQ(Check(Quoted(folder_)).status, 0);
+}
+
+TEST_F(PackageCheckTest, ReadsWhatTheNotebookReadsAndReportsEveryProblemOfAFile) {
+    // More tags than Little CMS reads (100): the format and Windows set no limit.
+    std::vector<test::IccTag> tags = {{test::Sig("pngm"), test::TextDescTag("Gamut")},
+                                      {test::Sig("pntp"), test::TextDescTag("IPS")},
+                                      {test::Sig("i1tp"), test::TextDescTag("D65")}};
+    for (uint32_t i = 0; i < 120; ++i) {
+        tags.push_back({test::Sig("x000") + i, test::TextDescTag("filler")});
+    }
+    test::WriteFile(folder_ / "NX514_8086_0000000A.icm", test::IccProfile(tags));
+    test::WriteFile(folder_ / "NX514_8086_0000000A_CMDEF.icm", test::IccProfile(tags));
+    // Padding after the fact, a tag named twice and one missing: each is a problem, and the tags are
+    // still read.
+    test::Bytes padded = test::IccProfile({{test::Sig("pngm"), test::TextDescTag("Gamut")},
+                                           {test::Sig("pntp"), test::TextDescTag("IPS")},
+                                           {test::Sig("pngm"), test::TextDescTag("other")}});
+    padded.resize(padded.size() + 64);
+    test::WriteFile(folder_ / "NX514_8086_0000000B.icm", padded);
+    test::WriteFile(folder_ / "NX514_8086_0000000B_CMDEF.icm", padded);
+
+    const Json report = Json::parse(Check("--json " + Quoted(folder_)).out);
+    std::map<std::string, Json> files;
+    for (const Json& file : report["files"]) {
+        files[file["name"]] = file;
+    }
+    EXPECT_TRUE(files["NX514_8086_0000000A.icm"]["problems"].empty()) << files["NX514_8086_0000000A.icm"];
+    EXPECT_EQ(files["NX514_8086_0000000A.icm"]["tags"]["i1tp"], "D65");
+    const Json& b = files["NX514_8086_0000000B.icm"];
+    const auto problems = b["problems"].get<std::vector<std::string>>();
+    EXPECT_TRUE(Mentions(problems, "its header gives its size as")) << b;
+    EXPECT_TRUE(Mentions(problems, "tag pngm appears twice in the tag table"));
+    EXPECT_TRUE(Mentions(problems, "tag i1tp is missing"));
+    EXPECT_EQ(b["tags"]["pngm"], "Gamut") << "the first of a repeated tag is read";
+    EXPECT_EQ(b["tags"]["pntp"], "IPS");
+}
+
+TEST_F(PackageCheckTest, ControlCharactersAreProblemsAndThePlainReportEscapesThem) {
+    MakeProfiles(R"x(--panel AF0610EC --pngm "$(printf 'a\033[2Jb\tc"d\\e')")x");
+    const CheckRun text = Check(Quoted(folder_));
+    EXPECT_EQ(text.status, 1);
+    EXPECT_NE(text.out.find(R"(pngm "a\u001B[2Jb\u0009c\"d\\e")"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("tag pngm has a control character, U+001B at character 2"), std::string::npos);
+    EXPECT_EQ(text.out.find('\x1B'), std::string::npos);
+    EXPECT_EQ(text.out.find('\t'), std::string::npos);
 }
 
 } // namespace

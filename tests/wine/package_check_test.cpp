@@ -37,10 +37,13 @@ TEST_F(PackageCheckWineTest, SoundPairPassesAndBrokenFilesAreProblems) {
 
     wine_test::WriteFileBytes(folder_ + L"\\NX514_8086_00000001.icm", profile.substr(0, 100));
     wine_test::WriteFileBytes(folder_ + L"\\NX514_8086_00000001_CMDEF.icm", profile + "extra");
+    wine_test::WriteFileBytes(folder_ + L"\\NX514_8086_00000002.ICC", profile);
     const wine_test::ProcessResult broken = Check(L"--json");
     EXPECT_EQ(broken.exitCode, 1u) << broken.output;
     EXPECT_NE(broken.output.find("100 bytes: too short"), std::string::npos) << broken.output;
     EXPECT_NE(broken.output.find("its header gives its size as"), std::string::npos) << broken.output;
+    EXPECT_NE(broken.output.find("\"notStaged\": [\"NX514_8086_00000002.ICC\"]"), std::string::npos)
+        << broken.output;
 }
 
 } // namespace
