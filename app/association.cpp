@@ -1,7 +1,9 @@
 #include "app/association.h"
 
 #include "app/diagnostics.h"
+#include "app/plain_file.h"
 #include "app/run_context.h"
+#include "app/staged_files.h"
 #include "app/system_library.h"
 #include "platform/color_system.h"
 #include "platform/files.h"
@@ -20,15 +22,8 @@ platform::PFN_WcsSetCalibrationManagementState FindCalibrationSwitch() {
         platform::GetProcAddress(module, "WcsSetCalibrationManagementState"));
 }
 
-} // namespace
-
-void AssociateColorProfile() {
-    if (platform::WAccess(g_szCmdefPath, 0) != 0) {
-        TraceW(u"AssociateColorProfile - file not exist:[%s]", g_szCmdefPath);
-        return;
-    }
-    TraceW(u"AssociateColorProfile - file exist:[%s]", g_szCmdefPath);
-
+// The association block, with the variant held so that what is installed is the file this run staged.
+void AssociateHeldProfile() {
     TraceA("AssociateColorProfile - before AssociateColorProfileWithDevice");
     const platform::BOOL associated =
         platform::AssociateColorProfileWithDeviceW(nullptr, g_szCmdefName, g_szMonitorDevice);
@@ -56,4 +51,24 @@ void AssociateColorProfile() {
                                         ? WcsSetCalibrationManagementStateFunc(platform::kTrue)
                                         : platform::kFalse;
     TraceA("AssociateColorProfile - after WcsSetCalibrationManagementState, = %d", switched);
+}
+
+} // namespace
+
+void AssociateColorProfile() {
+    if (platform::WAccess(g_szCmdefPath, 0) != 0) {
+        TraceW(u"AssociateColorProfile - file not exist:[%s]", g_szCmdefPath);
+        return;
+    }
+    // Only a variant this run wrote is associated or installed: a file someone else left under its name is
+    // not.
+    const platform::Handle held =
+        WasStagedThisRun(g_szCmdefPath) ? HoldStagedFile(g_szCmdefPath) : platform::InvalidHandleValue();
+    if (held == platform::InvalidHandleValue()) {
+        TraceW(u"AssociateColorProfile - file not staged by this run:[%s]", g_szCmdefPath);
+        return;
+    }
+    TraceW(u"AssociateColorProfile - file exist:[%s]", g_szCmdefPath);
+    AssociateHeldProfile();
+    platform::CloseHandle(held);
 }

@@ -1,5 +1,6 @@
 #include "app/run_context.h"
 
+#include "app/staged_files.h"
 #include "platform/text.h"
 
 bool g_bDebugMode = false;
@@ -38,4 +39,5 @@ void ResetRunContext() {
     platform::WClear(g_szCmdefName, kContextText);
     platform::WClear(g_szMonitorDevice, kContextText);
     platform::WClear(g_szMonitorName, kContextText);
+    ForgetStagedFiles();
 }

@@ -2,13 +2,16 @@
 
 #include "app/association.h"
 #include "app/diagnostics.h"
+#include "app/folder_security.h"
 #include "app/plain_file.h"
 #include "app/run_context.h"
+#include "app/staged_files.h"
 #include "app/system_library.h"
 #include "platform/com.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
 #include "platform/library.h"
+#include "platform/security.h"
 #include "platform/text.h"
 #include "profile/tag_export.h"
 
@@ -48,40 +51,108 @@ void ReportLookup(const char* pointerName, bool found) {
 void EnsureStagingFolder() {
     const DWORD attributes = GetFileAttributesA(kStagingDirA);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        SHCreateDirectoryExW(nullptr, kStagingFolderW, nullptr);
+        // The staging folder never exists without its own list, not even for a moment.
+        SHCreateDirectoryExW(nullptr, kStagingFolderW, StagingFolderAttributes());
     }
 }
 
-// Holds the staging folder and each folder above it, creating the missing ones. False when one of them
-// is a reparse point: the folder is then someone else's choice, and the run leaves it alone.
+// The first length units of the staging folder's path.
+void StagingPrefix(std::size_t length, char16_t (&path)[kCopyPathText]) {
+    WClear(path, kCopyPathText);
+    for (std::size_t k = 0; k < length && kStagingDirW[k] != 0 && k + 1 < kCopyPathText; ++k) {
+        path[k] = kStagingDirW[k];
+    }
+}
+
+void LeaveStagingFolderAlone(const HeldFolders& held) {
+    char16_t path[kCopyPathText] = {};
+    StagingPrefix(held.failedLength, path);
+    TraceA("Staging folder - a folder on its path is a link or cannot be checked, the staging folder is left "
+           "alone");
+    PrintConsoleA("Staging folder left alone: %ws is a link or cannot be held\n", path);
+}
+
+// Checks the run's own folders of the staging path, those below C:\ProgramData, taking back what is not
+// the run's to use as it is.
+bool CheckRunFolders(const HeldFolders& held) {
+    constexpr std::size_t kSystemFolders = 1;
+    const std::size_t stagingLength = WLen(kStagingDirW);
+    for (std::size_t i = kSystemFolders; i < held.folders; ++i) {
+        char16_t path[kCopyPathText] = {};
+        StagingPrefix(held.lengths[i], path);
+        if (!CheckRunFolder(held.handles[i], path, held.lengths[i] == stagingLength)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Holds the staging folder and each folder above it, creating the missing ones, and checks the run's own
+// folders. False when one of them is a link, cannot be held, or is someone else's and cannot be taken back:
+// the folder is then someone else's choice, and the run leaves it alone.
 bool HoldStagingFolder(HeldFolders& held) {
     if (!HoldRealFolders(kStagingDirW, held)) {
+        LeaveStagingFolderAlone(held);
         return false;
     }
     EnsureStagingFolder();
     // Held again now that the missing folders exist; a link planted in place of one of them meanwhile
     // shows here, before anything is written into it.
     ReleaseFolders(held);
-    return HoldRealFolders(kStagingDirW, held);
+    if (!HoldRealFolders(kStagingDirW, held)) {
+        LeaveStagingFolderAlone(held);
+        return false;
+    }
+    return CheckRunFolders(held);
 }
 
-// Copies one profile into the staging folder, replacing a file of the same name. The copy is written
-// through a handle on the checked destination, which nobody can delete or rename meanwhile. A link in
-// its place is replaced by a plain copy: the link goes, what it points to stays as it was.
-void StageProfile(const char16_t* source, const char16_t* destination) {
-    bool linked = false;
-    Handle file = OpenPlainFile(destination, GENERIC_WRITE, OPEN_EXISTING, linked);
-    if (linked) {
-        TraceA("Copy files - %ws is a link, replaced by a plain copy", destination);
-        DeleteFileW(destination);
+bool IsMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Fills a staged file through its handle, and notes it as this run's; a copy that fails part-way removes
+// the file, as CopyFileW removes what it began.
+void FillStagedFile(const char16_t* source, Handle file, const char16_t* destination) {
+    if (CopyFileToHandle(source, file, destination) != kFalse) {
+        NoteStagedFile(destination);
+    } else {
+        FileDispositionInformation dispose{1};
+        SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose);
     }
-    if (file == InvalidHandleValue()) {
-        // No plain file there: a new one only, so that a name planted meanwhile fails the copy.
-        CopyFileW(source, destination, kTrue);
+    CloseHandle(file);
+}
+
+// Copies one profile into the staging folder, replacing a file of the same name. The copy is written only
+// through a handle on a checked file: the run's own plain file, or a new one it creates where the name is
+// free. A name that is anything else (a link, even one to nothing, a file of another owner or one the run
+// cannot open for writing) is deleted first; one that cannot be deleted stays, unused.
+void StageProfile(const char16_t* source, const char16_t* destination) {
+    constexpr DWORD kStagedAccess = GENERIC_WRITE | DELETE | READ_CONTROL;
+    bool linked = false;
+    Handle file = OpenPlainFile(destination, kStagedAccess, FILE_SHARE_READ, OPEN_EXISTING, linked);
+    const DWORD error = GetLastError();
+    if (file != InvalidHandleValue() && OwnedByRun(file)) {
+        FillStagedFile(source, file, destination);
         return;
     }
-    CopyFileToHandle(source, file, destination);
-    CloseHandle(file);
+    if (file != InvalidHandleValue() || !IsMissing(error)) {
+        if (file != InvalidHandleValue()) {
+            CloseHandle(file);
+        }
+        if (DeleteFileW(destination) == kFalse) {
+            TraceA("Copy files - %ws is not the tool's and cannot be replaced, it is not used", destination);
+            return;
+        }
+        TraceA(linked ? "Copy files - %ws is a link, replaced by a plain copy"
+                      : "Copy files - %ws is not the tool's, replaced by a plain copy",
+               destination);
+    }
+    // A new file only: where a name was planted meanwhile, the creation fails and nothing is written.
+    file = CreateFileW(destination, kStagedAccess, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                       FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file != InvalidHandleValue()) {
+        FillStagedFile(source, file, destination);
+    }
 }
 
 // Copies every profile beside the program into the staging folder, replacing files of the same name.
@@ -186,8 +257,6 @@ int RunSequence() {
     HeldFolders staging{};
     if (!HoldStagingFolder(staging)) {
         ReleaseFolders(staging);
-        TraceA("Staging folder - a folder on its path is a link or cannot be checked, the staging folder is "
-               "left alone");
         return 0;
     }
     char16_t programFolder[kProgramFolderText] = {};

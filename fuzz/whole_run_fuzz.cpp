@@ -62,7 +62,8 @@ bool OnWayOrInside(std::string_view path, std::string_view folder) {
 
 bool IsAllowed(const std::string& path) {
     return path == "debugger.log" || path == "journal.jsonl" || path == "color-system.json" ||
-           OnWayOrInside(path, kStagingFolder) || OnWayOrInside(path, kColorFolder) ||
+           path == "security.json" || OnWayOrInside(path, kStagingFolder) ||
+           OnWayOrInside(path, kColorFolder) ||
            std::any_of(std::begin(kProfileNames), std::end(kProfileNames), [&](const char* name) {
                return OnWayOrInside(path, std::string(kProgramFolder) + "/" + name);
            });

@@ -3,7 +3,7 @@
 // Each backend implements this header in four files: files.cpp (attributes, folder creation, search,
 // copy, existence), file_handles.cpp (what a handle refers to, DeleteFileW, CopyFileToHandle),
 // file_read.cpp (ReadFile, GetFileSizeEx) and device_io.cpp (CreateFileW and CloseHandle, which open
-// and close devices and files alike).
+// and close devices and files alike); the simulated machine keeps both copies in file_copy.cpp.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@
 namespace platform {
 
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
@@ -68,6 +69,8 @@ struct ByHandleFileInformation {
 DWORD GetFileAttributesA(const char* path);
 // Creates the folder and every missing folder above it; ERROR_SUCCESS, ERROR_ALREADY_EXISTS,
 // ERROR_FILE_EXISTS or another error code.
+// securityAttributes (a SecurityAttributes, platform/security.h, or null) gives each folder it creates its
+// security descriptor.
 int SHCreateDirectoryExW(Handle window, const char16_t* path, const void* securityAttributes);
 Handle FindFirstFileW(const char16_t* pattern, Win32FindDataW* data);
 BOOL FindNextFileW(Handle search, Win32FindDataW* data);
@@ -79,9 +82,9 @@ BOOL CloseHandle(Handle object);
 BOOL GetFileInformationByHandle(Handle file, ByHandleFileInformation* information);
 // Deletes the name: a symbolic link itself, or one name of a file with several hard links.
 BOOL DeleteFileW(const char16_t* fileName);
-// Copies the content of existingFile into the open file, from its start, and ends the file there; the
-// copy that CopyFileW makes, written through a handle the caller has checked. newFile is the path that
-// handle was opened with.
+// Copies the content of existingFile into the open file, from its start, and ends the file where the copy
+// stopped, also when it fails part-way; the copy that CopyFileW makes, written through a handle the caller
+// has checked. newFile is the path that handle was opened with.
 BOOL CopyFileToHandle(const char16_t* existingFile, Handle newFileHandle, const char16_t* newFile);
 // The C runtime's access test: 0 when the path exists (mode 0), -1 otherwise.
 int WAccess(const char16_t* path, int mode);

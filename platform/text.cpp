@@ -238,4 +238,10 @@ std::string ToHex(const void* data, std::size_t size) {
     return text;
 }
 
+void AppendLittleEndian(std::string& bytes, uint32_t value, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes.push_back(static_cast<char>(value >> (8 * i)));
+    }
+}
+
 } // namespace platform

@@ -98,5 +98,21 @@ constexpr uint32_t ReadBigEndian32(const uint8_t* bytes) {
     return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
            uint32_t{bytes[3]};
 }
+// Little-endian numbers (security descriptors, access lists and SIDs store theirs so): read at bytes, and
+// the low size bytes of value appended to bytes.
+constexpr uint16_t ReadLittleEndian16(const uint8_t* bytes) {
+    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+constexpr uint32_t ReadLittleEndian32(const uint8_t* bytes) {
+    return uint32_t{bytes[0]} | (uint32_t{bytes[1]} << 8) | (uint32_t{bytes[2]} << 16) |
+           (uint32_t{bytes[3]} << 24);
+}
+void AppendLittleEndian(std::string& bytes, uint32_t value, std::size_t size);
+// The low size bytes of value written at bytes, little-endian.
+constexpr void WriteLittleEndian(uint8_t* bytes, uint32_t value, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+}
 
 } // namespace platform

@@ -63,11 +63,18 @@ void GetICMTagContent() {
     // The data file is written only as a plain file, held so that no link can take its place meanwhile.
     bool linked = false;
     const platform::Handle held =
-        OpenPlainFile(dataFile, platform::GENERIC_READ, platform::OPEN_EXISTING, linked);
+        OpenPlainFile(dataFile, platform::GENERIC_READ, kKeepInPlace, platform::OPEN_EXISTING, linked);
     if (held == platform::InvalidHandleValue()) {
         TraceA(linked ? "ICMTagHandler - ini file is a link, no tag written."
                       : "ICMTagHandler - ini file cannot be held, no tag written.");
         return;
+    }
+    // Tags come only from a plain profile of the tool's (SYSTEM's or the Administrators'), held so that nobody
+    // changes it meanwhile: not from a file someone else left under its name.
+    const bool profileExists = platform::WAccess(profilePath, 0) == 0;
+    const platform::Handle profile = profileExists ? HoldStagedFile(profilePath) : platform::InvalidHandleValue();
+    if (profileExists && profile == platform::InvalidHandleValue()) {
+        TraceA("GetICMTagContent - icm file is not a plain file of the tool's, no tag written.");
     }
     char16_t tagText[kTagText] = {};
     for (const ExportedTag& tag : kExportedTags) {
@@ -75,8 +82,19 @@ void GetICMTagContent() {
             TraceA("GetICMTagContent - icm file not exist.");
             continue;
         }
+        if (profile == platform::InvalidHandleValue()) {
+            break;
+        }
+        // Its owner may still set a reparse point on the held data file, which the write would follow.
+        if (!StillNamesHeldFile(held, dataFile)) {
+            TraceA("ICMTagHandler - ini file was changed into another file, no more tags written.");
+            break;
+        }
         ExportedTagText(profilePath, tag, tagText, kTagText);
         platform::WritePrivateProfileStringW(u"ICMTag", tag.key, tagText, dataFile);
+    }
+    if (profile != platform::InvalidHandleValue()) {
+        platform::CloseHandle(profile);
     }
     platform::CloseHandle(held);
 }

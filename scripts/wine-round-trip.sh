@@ -56,6 +56,12 @@ if [ -n "${ROUND_TRIP_KEEP:-}" ]; then
     mkdir -p "$ROUND_TRIP_KEEP"
     cp "$work"/*.out "$work"/*.json "$ROUND_TRIP_KEEP/"
 fi
+# Wine 8.0 keeps no security descriptor: SetSecurityInfo succeeds without effect and GetSecurityInfo makes a
+# list up from the Unix mode, so under Wine every run finds the staging folders changeable by others and takes
+# them back (the conformance suite's SecurityConformance tests mark the same difference). A real notebook, and
+# the replay, find the folders as the run left them.
+grep -v '^\[Tintfold W\] Staging folder - .* taken back$' "$work/wine.out" >"$work/wine-kept.out" || true
+mv "$work/wine-kept.out" "$work/wine.out"
 # Wine 8.0 lacks the display functions of build 20348: inspect says they are absent, the capture gives no
 # display lists, and so the replayed machine lacks them too (its inspect JSON is compared below).
 if ! grep -q '"functions": "absent"' "$work/wine-inspect.json" ||

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "platform/color_system.h"
+#include "platform/files.h"
 #include "platform/sim/description.h"
 #include "platform/sim/display_lists.h"
 #include "platform/sim/display_sources.h"
 #include "platform/sim/faults.h"
+#include "platform/sim/file_handles.h"
 #include "platform/sim/host_files.h"
 #include "platform/sim/host_paths.h"
 #include "platform/sim/machine.h"
@@ -131,6 +133,13 @@ platform::BOOL Install(const char16_t* machineName, const char16_t* profileName)
     std::error_code error;
     if (source.empty() || !std::filesystem::is_regular_file(source, error)) {
         platform::SetLastError(platform::ERROR_FILE_NOT_FOUND);
+        return platform::kFalse;
+    }
+    // The profile is read as a copy reads it: through whatever its name leads to, sharing only reading.
+    const platform::DWORD denied =
+        sim::OpenCheckError(source, false, platform::GENERIC_READ, platform::FILE_SHARE_READ);
+    if (denied != platform::ERROR_SUCCESS) {
+        platform::SetLastError(denied);
         return platform::kFalse;
     }
     const std::u16string fileName =

@@ -19,6 +19,12 @@ class MachineError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// For the checks of a description's parts: a MachineError naming a value by its JSON path
+// ("files.C:\x.acl[0]"), and the paths of an object's member and an array's element.
+[[noreturn]] void FailAt(const std::string& path, const std::string& what);
+std::string MemberPath(const std::string& path, std::string_view key);
+std::string ElementPath(const std::string& path, std::size_t index);
+
 // The embedded default machine (a notebook that runs the whole job).
 const Json& DefaultMachine();
 

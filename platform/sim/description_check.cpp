@@ -11,6 +11,9 @@
 #include "platform/sim/description.h"
 #include "platform/sim/display_sources.h"
 #include "platform/sim/faults.h"
+#include "platform/sim/file_entries.h"
+#include "platform/sim/host_paths.h"
+#include "platform/sim/records.h"
 #include "platform/text.h"
 
 namespace sim {
@@ -19,45 +22,33 @@ namespace {
 
 using Path = std::string;
 
-[[noreturn]] void Fail(const Path& path, const std::string& what) {
-    throw MachineError("\"" + path + "\" " + what);
-}
-
-Path Member(const Path& path, std::string_view key) {
-    return path.empty() ? std::string(key) : path + "." + std::string(key);
-}
-
-Path Element(const Path& path, std::size_t index) {
-    return path + "[" + std::to_string(index) + "]";
-}
-
 void ExpectObject(const Json& value, const Path& path) {
     if (!value.is_object()) {
-        Fail(path, "must be an object");
+        FailAt(path, "must be an object");
     }
 }
 
 void ExpectArray(const Json& value, const Path& path) {
     if (!value.is_array()) {
-        Fail(path, "must be an array");
+        FailAt(path, "must be an array");
     }
 }
 
 void ExpectString(const Json& value, const Path& path) {
     if (!value.is_string()) {
-        Fail(path, "must be a string");
+        FailAt(path, "must be a string");
     }
 }
 
 void ExpectStringOrNull(const Json& value, const Path& path) {
     if (!value.is_string() && !value.is_null()) {
-        Fail(path, "must be a string or null");
+        FailAt(path, "must be a string or null");
     }
 }
 
 void ExpectBool(const Json& value, const Path& path) {
     if (!value.is_boolean()) {
-        Fail(path, "must be true or false");
+        FailAt(path, "must be true or false");
     }
 }
 
@@ -65,26 +56,26 @@ void ExpectUnsigned(const Json& value, const Path& path, uint64_t maximum = UINT
     // A description built in code holds its numbers as signed ones; parsed text holds them as unsigned.
     const bool whole = value.is_number_unsigned() || (value.is_number_integer() && value.get<int64_t>() >= 0);
     if (!whole || value.get<uint64_t>() > maximum) {
-        Fail(path, "must be a whole number from 0 to " + std::to_string(maximum));
+        FailAt(path, "must be a whole number from 0 to " + std::to_string(maximum));
     }
 }
 
 void ExpectInteger(const Json& value, const Path& path) {
     if (!value.is_number_integer() || value.get<int64_t>() < INT32_MIN || value.get<int64_t>() > INT32_MAX) {
-        Fail(path, "must be a whole 32-bit number");
+        FailAt(path, "must be a whole 32-bit number");
     }
 }
 
 void ExpectHex(const Json& value, const Path& path) {
     if (!value.is_string() || !platform::IsHex(value.get_ref<const std::string&>())) {
-        Fail(path, "must be a string of hexadecimal byte pairs");
+        FailAt(path, "must be a string of hexadecimal byte pairs");
     }
 }
 
 void ExpectStringArray(const Json& value, const Path& path) {
     ExpectArray(value, path);
     for (std::size_t i = 0; i < value.size(); ++i) {
-        ExpectString(value[i], Element(path, i));
+        ExpectString(value[i], ElementPath(path, i));
     }
 }
 
@@ -93,7 +84,7 @@ void ExpectKeys(const Json& value, const Path& path, std::initializer_list<std::
     ExpectObject(value, path);
     for (const auto& [key, member] : value.items()) {
         if (std::find(known.begin(), known.end(), key) == known.end()) {
-            Fail(Member(path, key), "is not a known key");
+            FailAt(MemberPath(path, key), "is not a known key");
         }
     }
 }
@@ -101,7 +92,7 @@ void ExpectKeys(const Json& value, const Path& path, std::initializer_list<std::
 // Checks a member of an object when the object has it.
 template <typename Check> void IfPresent(const Json& object, const Path& path, const char* key, Check check) {
     if (object.contains(key)) {
-        check(object[key], Member(path, key));
+        check(object[key], MemberPath(path, key));
     }
 }
 
@@ -119,11 +110,11 @@ void ValidateConsole(const Json& console, const Path& path) {
 void ValidateRegistryValue(const Json& value, const Path& path) {
     ExpectKeys(value, path, {"type", "data"});
     if (!value.contains("type") || !value.contains("data")) {
-        Fail(path, "must give both \"type\" and \"data\"");
+        FailAt(path, "must give both \"type\" and \"data\"");
     }
     const Json& type = value["type"];
     const Json& data = value["data"];
-    const Path dataPath = Member(path, "data");
+    const Path dataPath = MemberPath(path, "data");
     if (type == "REG_DWORD") {
         ExpectUnsigned(data, dataPath);
     } else if (type == "REG_QWORD") {
@@ -133,25 +124,25 @@ void ValidateRegistryValue(const Json& value, const Path& path) {
     } else if (type == "REG_BINARY") {
         ExpectHex(data, dataPath);
     } else {
-        Fail(Member(path, "type"), "must be REG_DWORD, REG_QWORD, REG_SZ or REG_BINARY");
+        FailAt(MemberPath(path, "type"), "must be REG_DWORD, REG_QWORD, REG_SZ or REG_BINARY");
     }
 }
 
 void ValidateRegistry(const Json& registry, const Path& path) {
     ExpectObject(registry, path);
     for (const auto& [keyName, key] : registry.items()) {
-        const Path keyPath = Member(path, keyName);
+        const Path keyPath = MemberPath(path, keyName);
         const std::string prefix = platform::UpperAsciiText(keyName.substr(0, 5));
         const bool hklm = prefix == "HKLM" || prefix == "HKLM\\";
         if (!hklm) {
-            Fail(keyPath, "must be a key path under HKLM\\");
+            FailAt(keyPath, "must be a key path under HKLM\\");
         }
         ExpectObject(key, keyPath);
         for (const auto& [valueName, value] : key.items()) {
             if (valueName == "$denied") {
-                ExpectBool(value, Member(keyPath, valueName));
+                ExpectBool(value, MemberPath(keyPath, valueName));
             } else {
-                ValidateRegistryValue(value, Member(keyPath, valueName));
+                ValidateRegistryValue(value, MemberPath(keyPath, valueName));
             }
         }
     }
@@ -163,7 +154,7 @@ void ValidateBlockContent(const Json& content, const Path& path) {
         return;
     }
     ExpectKeys(content, path, {"bytes", "lowerBound", "elementSize"});
-    ExpectHex(content.contains("bytes") ? content["bytes"] : Json(), Member(path, "bytes"));
+    ExpectHex(content.contains("bytes") ? content["bytes"] : Json(), MemberPath(path, "bytes"));
     IfPresent(content, path, "lowerBound", ExpectInteger);
     IfPresent(content, path, "elementSize", ExpectUnsigned32);
 }
@@ -174,29 +165,29 @@ void ValidateProperty(const std::string& name, const Json& value, const Path& pa
     } else if (value.is_array()) {
         for (std::size_t i = 0; i < value.size(); ++i) {
             if (!value[i].is_number_integer()) {
-                Fail(Element(path, i), "must be a whole number");
+                FailAt(ElementPath(path, i), "must be a whole number");
             }
         }
     } else if (value.is_number_float()) {
         // WMI hands out integers only: a fraction, or a number too large for any integer, has no value.
-        Fail(path, "must be a whole number");
+        FailAt(path, "must be a whole number");
     } else if (!value.is_string() && !value.is_boolean() && !value.is_number() && !value.is_null()) {
-        Fail(path, "must be a string, a boolean, a whole number, null or an array of whole numbers");
+        FailAt(path, "must be a string, a boolean, a whole number, null or an array of whole numbers");
     }
 }
 
 void ValidateWmi(const Json& wmi, const Path& path) {
     ExpectObject(wmi, path);
     for (const auto& [namespaceName, classes] : wmi.items()) {
-        const Path namespacePath = Member(path, namespaceName);
+        const Path namespacePath = MemberPath(path, namespaceName);
         ExpectObject(classes, namespacePath);
         for (const auto& [className, instances] : classes.items()) {
-            const Path classPath = Member(namespacePath, className);
+            const Path classPath = MemberPath(namespacePath, className);
             ExpectArray(instances, classPath);
             for (std::size_t i = 0; i < instances.size(); ++i) {
-                ExpectObject(instances[i], Element(classPath, i));
+                ExpectObject(instances[i], ElementPath(classPath, i));
                 for (const auto& [property, value] : instances[i].items()) {
-                    ValidateProperty(property, value, Member(Element(classPath, i), property));
+                    ValidateProperty(property, value, MemberPath(ElementPath(classPath, i), property));
                 }
             }
         }
@@ -215,10 +206,10 @@ void ValidateDevice(const Json& device, const Path& path, bool adapter) {
     }
     IfPresent(device, path, "StateFlags", ExpectUnsigned32);
     if (device.contains("monitors")) {
-        const Path monitorsPath = Member(path, "monitors");
+        const Path monitorsPath = MemberPath(path, "monitors");
         ExpectArray(device["monitors"], monitorsPath);
         for (std::size_t i = 0; i < device["monitors"].size(); ++i) {
-            ValidateDevice(device["monitors"][i], Element(monitorsPath, i), false);
+            ValidateDevice(device["monitors"][i], ElementPath(monitorsPath, i), false);
         }
     }
 }
@@ -226,7 +217,7 @@ void ValidateDevice(const Json& device, const Path& path, bool adapter) {
 void ExpectLuid(const Json& value, const Path& path) {
     platform::Luid luid{};
     if (!value.is_string() || !ParseLuid(value.get_ref<const std::string&>(), luid)) {
-        Fail(path, "must be a string \"0x\" followed by one to sixteen hexadecimal digits");
+        FailAt(path, "must be a string \"0x\" followed by one to sixteen hexadecimal digits");
     }
 }
 
@@ -238,7 +229,7 @@ void ExpectOneNamePerSource(const Json& paths, const Path& path) {
         const auto [earlier, added] =
             first.emplace(std::make_pair(platform::LuidValue(source.adapterId), source.id), i);
         if (!added && paths[i].value("sourceName", "") != paths[earlier->second].value("sourceName", "")) {
-            Fail(Element(path, i), "shares its source with " + Element(path, earlier->second) +
+            FailAt(ElementPath(path, i), "shares its source with " + ElementPath(path, earlier->second) +
                                        " but gives another \"sourceName\"");
         }
     }
@@ -247,18 +238,18 @@ void ExpectOneNamePerSource(const Json& paths, const Path& path) {
 void ValidateDisplay(const Json& display, const Path& path) {
     ExpectKeys(display, path, {"adapters", "paths"});
     if (display.contains("adapters")) {
-        const Path adaptersPath = Member(path, "adapters");
+        const Path adaptersPath = MemberPath(path, "adapters");
         ExpectArray(display["adapters"], adaptersPath);
         for (std::size_t i = 0; i < display["adapters"].size(); ++i) {
-            ValidateDevice(display["adapters"][i], Element(adaptersPath, i), true);
+            ValidateDevice(display["adapters"][i], ElementPath(adaptersPath, i), true);
         }
     }
     if (display.contains("paths")) {
-        const Path pathsPath = Member(path, "paths");
+        const Path pathsPath = MemberPath(path, "paths");
         ExpectArray(display["paths"], pathsPath);
         for (std::size_t i = 0; i < display["paths"].size(); ++i) {
             const Json& entry = display["paths"][i];
-            const Path entryPath = Element(pathsPath, i);
+            const Path entryPath = ElementPath(pathsPath, i);
             ExpectKeys(entry, entryPath, {"outputTechnology", "sourceName", "adapterLuid", "sourceId"});
             IfPresent(entry, entryPath, "outputTechnology", ExpectUnsigned32);
             IfPresent(entry, entryPath, "sourceName", ExpectString);
@@ -292,11 +283,11 @@ void ValidateDisplayScope(const Json& scope, const Path& path) {
 void ValidateDisplays(const Json& displays, const Path& path) {
     ExpectObject(displays, path);
     for (const auto& [source, display] : displays.items()) {
-        const Path displayPath = Member(path, source);
+        const Path displayPath = MemberPath(path, source);
         ExpectKeys(display, displayPath, {"userScope", "system", "user"});
         IfPresent(display, displayPath, "userScope", [](const Json& scope, const Path& where) {
             if (!scope.is_null() && scope != "system" && scope != "user") {
-                Fail(where, "must be \"system\", \"user\" or null");
+                FailAt(where, "must be \"system\", \"user\" or null");
             }
         });
         IfPresent(display, displayPath, "system", ValidateDisplayScope);
@@ -310,7 +301,7 @@ void ValidateColorSystem(const Json& colorSystem, const Path& path) {
     IfPresent(colorSystem, path, "associations", [](const Json& associations, const Path& where) {
         ExpectObject(associations, where);
         for (const auto& [device, profiles] : associations.items()) {
-            ExpectStringArray(profiles, Member(where, device));
+            ExpectStringArray(profiles, MemberPath(where, device));
         }
     });
     IfPresent(colorSystem, path, "displays", ValidateDisplays);
@@ -318,17 +309,17 @@ void ValidateColorSystem(const Json& colorSystem, const Path& path) {
 
 void ValidateFault(const Json& fault, const Path& path) {
     ExpectObject(fault, path);
-    const Path callPath = Member(path, "call");
+    const Path callPath = MemberPath(path, "call");
     if (!fault.contains("call")) {
-        Fail(path, "must name its \"call\"");
+        FailAt(path, "must name its \"call\"");
     }
     ExpectString(fault["call"], callPath);
     const FaultKind* kind = FindFaultKind(fault["call"].get_ref<const std::string&>());
     if (kind == nullptr) {
-        Fail(callPath, "names no call that can be made to fail");
+        FailAt(callPath, "names no call that can be made to fail");
     }
     for (const auto& [key, value] : fault.items()) {
-        const Path keyPath = Member(path, key);
+        const Path keyPath = MemberPath(path, key);
         if (key == "call") {
             continue;
         }
@@ -337,14 +328,14 @@ void ValidateFault(const Json& fault, const Path& path) {
             const bool code = value.is_number_integer() ||
                               (value.is_string() && FaultCode(fault, 1) == FaultCode(fault, 0));
             if (kind->result == FaultResultKind::None) {
-                Fail(keyPath, "is not taken by this call: it fails without a result code");
+                FailAt(keyPath, "is not taken by this call: it fails without a result code");
             }
             if (!code) {
-                Fail(keyPath, "must be a number or a string \"0x...\"");
+                FailAt(keyPath, "must be a number or a string \"0x...\"");
             }
         } else if (std::find(kind->fields.begin(), kind->fields.end(), key) == kind->fields.end()) {
-            Fail(keyPath, "is not a match field of this call");
-        } else if (key == "namespace" || key == "class" || key == "property") {
+            FailAt(keyPath, "is not a match field of this call");
+        } else if (key == "namespace" || key == "class" || key == "property" || key == "to") {
             ExpectString(value, keyPath);
         } else if (key == "index") {
             // An array's elements may start below 0.
@@ -355,14 +346,70 @@ void ValidateFault(const Json& fault, const Path& path) {
     }
 }
 
+void ExpectDrivePath(const std::string& text, const Path& path) {
+    if (!IsDrivePath(platform::Utf8ToUtf16(text))) {
+        FailAt(path, "must be a Windows path on a drive (\"C:\\...\")");
+    }
+}
+
+void ValidateFiles(const Json& files, const Path& path) {
+    ExpectObject(files, path);
+    for (const auto& [name, entry] : files.items()) {
+        ExpectDrivePath(name, MemberPath(path, name));
+        ReadFileEntry(entry, MemberPath(path, name), FileEntry{});
+    }
+}
+
+// Checks that an object gives every one of the keys, and no other.
+void ExpectAllKeys(const Json& value, const Path& path, std::initializer_list<std::string_view> keys) {
+    ExpectKeys(value, path, keys);
+    for (const std::string_view key : keys) {
+        if (!value.contains(key)) {
+            FailAt(path, "must give \"" + std::string(key) + "\"");
+        }
+    }
+}
+
+void ValidateEvent(const Json& event, const Path& path) {
+    ExpectAllKeys(event, path, {"after", "occurrence", "link"});
+    const Json& after = event["after"];
+    const auto calls = JournalCalls();
+    if (!after.is_string() ||
+        std::find(calls.begin(), calls.end(), after.get<std::string>()) == calls.end()) {
+        FailAt(MemberPath(path, "after"), "must name a call that the journal records");
+    }
+    ExpectUnsigned(event["occurrence"], MemberPath(path, "occurrence"), UINT32_MAX);
+    if (event["occurrence"] == 0) {
+        FailAt(MemberPath(path, "occurrence"), "counts from 1");
+    }
+    const Path linkPath = MemberPath(path, "link");
+    ExpectAllKeys(event["link"], linkPath, {"path", "target"});
+    for (const char* key : {"path", "target"}) {
+        ExpectString(event["link"][key], MemberPath(linkPath, key));
+        ExpectDrivePath(event["link"][key].get<std::string>(), MemberPath(linkPath, key));
+    }
+}
+
 void ValidateFaults(const Json& faults, const Path& path) {
     ExpectArray(faults, path);
     for (std::size_t i = 0; i < faults.size(); ++i) {
-        ValidateFault(faults[i], Element(path, i));
+        ValidateFault(faults[i], ElementPath(path, i));
     }
 }
 
 } // namespace
+
+void FailAt(const std::string& path, const std::string& what) {
+    throw MachineError("\"" + path + "\" " + what);
+}
+
+std::string MemberPath(const std::string& path, std::string_view key) {
+    return path.empty() ? std::string(key) : path + "." + std::string(key);
+}
+
+std::string ElementPath(const std::string& path, std::size_t index) {
+    return path + "[" + std::to_string(index) + "]";
+}
 
 void Validate(const Json& description) {
     if (!description.is_object()) {
@@ -396,8 +443,15 @@ void Validate(const Json& description) {
             ValidateColorSystem(value, key);
         } else if (key == "faults") {
             ValidateFaults(value, key);
+        } else if (key == "files") {
+            ValidateFiles(value, key);
+        } else if (key == "events") {
+            ExpectArray(value, key);
+            for (std::size_t i = 0; i < value.size(); ++i) {
+                ValidateEvent(value[i], ElementPath(key, i));
+            }
         } else {
-            Fail(key, "is not a known key");
+            FailAt(key, "is not a known key");
         }
     }
 }

@@ -54,7 +54,7 @@ std::vector<uint8_t> ReplyBytes() {
 
 namespace platform {
 
-Handle CreateFileW(const char16_t* fileName, DWORD desiredAccess, DWORD shareMode, void*,
+Handle CreateFileW(const char16_t* fileName, DWORD desiredAccess, DWORD shareMode, void* securityAttributes,
                    DWORD creationDisposition, DWORD flagsAndAttributes, Handle) {
     if (fileName == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -63,7 +63,8 @@ Handle CreateFileW(const char16_t* fileName, DWORD desiredAccess, DWORD shareMod
     const std::u16string path(fileName);
     const bool isDevice = path.rfind(kDevicePrefix, 0) == 0;
     if (!isDevice) {
-        return sim::OpenFileHandle(path, desiredAccess, shareMode, creationDisposition, flagsAndAttributes);
+        return sim::OpenFileHandle(path, desiredAccess, shareMode, securityAttributes, creationDisposition,
+                                   flagsAndAttributes);
     }
     const sim::Json* present = AcpiEntry("present");
     const bool opens = WEqualNoCase(fileName, kAcpiDevice) && creationDisposition == OPEN_EXISTING &&

@@ -17,7 +17,7 @@ using enum FaultResultKind;
 
 // The calls in the order the sim's documentation lists them; each with exactly the fields its call site
 // passes.
-const std::array<FaultKind, 21> kKinds{{
+const std::array<FaultKind, 22> kKinds{{
     {"CommandLineToArgvW", {}, None},
     {"CoCreateInstance", {}, Hresult},
     {"CoInitializeSecurity", {}, Hresult},
@@ -39,6 +39,7 @@ const std::array<FaultKind, 21> kKinds{{
     {"AssociateColorProfileWithDeviceW", {"occurrence"}, None},
     {"InstallColorProfileW", {}, None},
     {"WcsSetCalibrationManagementState", {}, None},
+    {"CopyFileToHandle", {"to"}, Win32Error},
 }};
 
 bool Lists(const FaultKind& kind, std::string_view field) {

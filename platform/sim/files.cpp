@@ -1,5 +1,5 @@
-// Files and folders on the simulated machine's drives: attributes, folder creation, file search,
-// copying and the existence test. Names are looked up ignoring ASCII case (HostPath).
+// Files and folders on the simulated machine's drives: attributes, folder creation, file search and the
+// existence test. Names are looked up ignoring ASCII case (HostPath).
 #include "platform/files.h"
 
 #include <fcntl.h>
@@ -14,9 +14,11 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/security.h"
 #include "platform/sim/code_pages.h"
 #include "platform/sim/description.h"
 #include "platform/sim/file_handles.h"
+#include "platform/sim/file_security.h"
 #include "platform/sim/handle_table.h"
 #include "platform/sim/host_files.h"
 #include "platform/sim/host_paths.h"
@@ -31,7 +33,6 @@ namespace {
 using platform::BOOL;
 using platform::DWORD;
 
-constexpr DWORD kErrorSharingViolation = 32;
 constexpr int kErrorBadPathname = 161;
 constexpr DWORD kErrorFilenameExcedRange = 206;
 // A folder's full path, terminator included, leaves room for an 8.3 name in it (MAX_PATH - 12).
@@ -43,6 +44,8 @@ struct Entry {
     std::u16string shortName;
     DWORD attributes;
     uint64_t size;
+    // The reparse tag of a reparse point, which a search reports in dwReserved0.
+    DWORD reparseTag;
 };
 
 // An open file search: the entries that matched, in the order the file system lists them.
@@ -91,18 +94,6 @@ bool Matches(std::u16string_view pattern, std::u16string_view name) {
         ++p;
     }
     return p == pattern.size();
-}
-
-DWORD AttributesOf(const std::filesystem::file_status& status) {
-    return std::filesystem::is_directory(status) ? platform::FILE_ATTRIBUTE_DIRECTORY
-                                                 : platform::FILE_ATTRIBUTE_ARCHIVE;
-}
-
-// The error for a path that does not exist: its folder missing, or only the entry itself.
-DWORD MissingError(const std::filesystem::path& host) {
-    std::error_code ec;
-    return std::filesystem::is_directory(host.parent_path(), ec) ? platform::ERROR_FILE_NOT_FOUND
-                                                                 : platform::ERROR_PATH_NOT_FOUND;
 }
 
 bool ShortNamesOn() {
@@ -200,8 +191,10 @@ std::vector<Entry> ListMatches(const std::filesystem::path& folder, std::u16stri
             std::error_code sizeError;
             const bool folderEntry = it->is_directory(sizeError);
             const uint64_t size = folderEntry ? 0 : it->file_size(sizeError);
-            entries.push_back(
-                {std::move(name), u"", AttributesOf(it->status(sizeError)), sizeError ? 0 : size});
+            // The name itself, as Windows lists it: a link is a reparse point.
+            const std::optional<FileObject> object = ObjectAt(it->path(), true);
+            entries.push_back({std::move(name), u"", EntryAttributes(it->path()), sizeError ? 0 : size,
+                               object ? ReparseTagOf(*object) : 0});
         }
     }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
@@ -219,7 +212,7 @@ std::vector<Entry> ListMatches(const std::filesystem::path& folder, std::u16stri
     if (!driveRoot) {
         for (const char16_t* dots : {u"..", u"."}) {
             if (Matches(pattern, dots)) {
-                entries.insert(entries.begin(), Entry{dots, u"", platform::FILE_ATTRIBUTE_DIRECTORY, 0});
+                entries.insert(entries.begin(), Entry{dots, u"", platform::FILE_ATTRIBUTE_DIRECTORY, 0, 0});
             }
         }
     }
@@ -231,12 +224,15 @@ void Fill(const Entry& entry, platform::Win32FindDataW* data) {
     data->dwFileAttributes = entry.attributes;
     data->nFileSizeHigh = static_cast<DWORD>(entry.size >> 32);
     data->nFileSizeLow = static_cast<DWORD>(entry.size & 0xFFFFFFFFu);
+    data->dwReserved0 =
+        (entry.attributes & platform::FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? entry.reparseTag : 0;
     platform::WCopy(data->cFileName, std::size(data->cFileName), entry.name.c_str());
     platform::WCopy(data->cAlternateFileName, std::size(data->cAlternateFileName), entry.shortName.c_str());
 }
 
-// Creates a folder and the missing folders above it; ERROR_SUCCESS or the error of the step that failed.
-int CreateFolders(std::u16string_view path) {
+// Creates a folder and the missing folders above it, each given the descriptor of securityAttributes (or
+// what it inherits); ERROR_SUCCESS or the error of the step that failed.
+int CreateFolders(std::u16string_view path, const void* securityAttributes) {
     PathFault fault = PathFault::None;
     const std::filesystem::path target = HostPath(path, &fault);
     if (fault == PathFault::TooLong || path.size() >= kMaxFolderPath) {
@@ -249,6 +245,11 @@ int CreateFolders(std::u16string_view path) {
     if (std::filesystem::exists(target, ec)) {
         return static_cast<int>(platform::ERROR_ALREADY_EXISTS);
     }
+    std::optional<GivenDescriptor> given;
+    const DWORD invalid = ReadGivenDescriptor(securityAttributes, given);
+    if (invalid != platform::ERROR_SUCCESS) {
+        return static_cast<int>(invalid);
+    }
     // Walk down from the drive, creating each missing folder; a file on the way blocks the path.
     const std::filesystem::path relative = target.lexically_relative(Root());
     std::filesystem::path host = Root();
@@ -259,49 +260,20 @@ int CreateFolders(std::u16string_view path) {
             continue;
         }
         // A drive the machine does not have is not created.
-        if (drive || std::filesystem::exists(host, ec) || !std::filesystem::create_directory(host, ec)) {
+        if (drive || std::filesystem::exists(host, ec)) {
+            return static_cast<int>(platform::ERROR_PATH_NOT_FOUND);
+        }
+        const DWORD denied = CreateError(host.parent_path(), true);
+        if (denied != platform::ERROR_SUCCESS) {
+            return static_cast<int>(denied);
+        }
+        if (!std::filesystem::create_directory(host, ec)) {
             return static_cast<int>(platform::ERROR_PATH_NOT_FOUND);
         }
         NoteCreated(host);
+        NoteNewObject(host, given);
     }
     return static_cast<int>(platform::ERROR_SUCCESS);
-}
-
-DWORD Copy(std::u16string_view from, std::u16string_view to, BOOL failIfExists) {
-    const std::filesystem::path source = HostPath(from);
-    const std::filesystem::path destination = HostPath(to);
-    std::error_code ec;
-    const auto sourceStatus = std::filesystem::status(source, ec);
-    if (source.empty() || !std::filesystem::exists(sourceStatus)) {
-        return source.empty() ? platform::ERROR_PATH_NOT_FOUND : MissingError(source);
-    }
-    if (std::filesystem::is_directory(sourceStatus)) {
-        return platform::ERROR_ACCESS_DENIED;
-    }
-    if (destination.empty() || !std::filesystem::is_directory(destination.parent_path(), ec)) {
-        return platform::ERROR_PATH_NOT_FOUND;
-    }
-    const auto destinationStatus = std::filesystem::status(destination, ec);
-    if (std::filesystem::is_directory(destinationStatus)) {
-        return platform::ERROR_ACCESS_DENIED;
-    }
-    // A name that exists fails a copy that must not replace, also a link to nothing (file_handles.h).
-    const bool replaces = EntryAttributes(destination) != platform::INVALID_FILE_ATTRIBUTES;
-    if (replaces && failIfExists != platform::kFalse) {
-        return platform::ERROR_FILE_EXISTS;
-    }
-    if (std::filesystem::exists(destinationStatus)) {
-        if (std::filesystem::equivalent(source, destination, ec)) {
-            return kErrorSharingViolation;
-        }
-    }
-    if (!CopyHostFile(source, destination)) {
-        return platform::ERROR_ACCESS_DENIED;
-    }
-    if (!replaces) {
-        NoteCreated(destination);
-    }
-    return platform::ERROR_SUCCESS;
 }
 
 } // namespace
@@ -326,8 +298,9 @@ DWORD GetFileAttributesA(const char* path) {
     return attributes;
 }
 
-int SHCreateDirectoryExW(Handle, const char16_t* path, const void*) {
-    const int result = path != nullptr ? sim::CreateFolders(path) : sim::kErrorBadPathname;
+int SHCreateDirectoryExW(Handle, const char16_t* path, const void* securityAttributes) {
+    const int result =
+        path != nullptr ? sim::CreateFolders(path, securityAttributes) : sim::kErrorBadPathname;
     sim::Journal("SHCreateDirectoryExW", {{"path", sim::JsonText(path)}, {"result", result}});
     if (result != static_cast<int>(ERROR_SUCCESS)) {
         SetLastError(static_cast<DWORD>(result));
@@ -351,6 +324,13 @@ Handle FindFirstFileW(const char16_t* pattern, Win32FindDataW* data) {
     std::error_code ec;
     if (folder.empty() || !std::filesystem::is_directory(folder, ec)) {
         SetLastError(ERROR_PATH_NOT_FOUND);
+        return InvalidHandleValue();
+    }
+    // FindFirstFileW opens the folder for FILE_LIST_DIRECTORY.
+    const DWORD denied = sim::OpenCheckError(folder, false, FILE_READ_DATA | SYNCHRONIZE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (denied != ERROR_SUCCESS) {
+        SetLastError(denied);
         return InvalidHandleValue();
     }
     const bool driveRoot = folder.parent_path() == sim::Root();
@@ -384,13 +364,6 @@ BOOL FindClose(Handle search) {
         return kFalse;
     }
     return kTrue;
-}
-
-BOOL CopyFileW(const char16_t* existingFile, const char16_t* newFile, BOOL failIfExists) {
-    const DWORD error = (existingFile != nullptr && newFile != nullptr)
-                            ? sim::Copy(existingFile, newFile, failIfExists)
-                            : ERROR_INVALID_PARAMETER;
-    return sim::EndCopy(existingFile, newFile, error);
 }
 
 int WAccess(const char16_t* path, int) {

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,8 +15,9 @@ namespace sim {
 
 namespace {
 
-// Writes the bytes [from, to) of one file at the same place in the other, in pieces of a bounded buffer.
-bool CopyRange(int in, int out, off_t from, off_t to) {
+// Writes the bytes [from, to) of one file at the same place in the other, in pieces of a bounded buffer;
+// reached moves on with every piece written.
+bool CopyRange(int in, int out, off_t from, off_t to, off_t& reached) {
     constexpr std::size_t kPiece = std::size_t{1} << 20;
     // No bigger than the range and not cleared first: most profiles are a few kilobytes.
     const auto size = static_cast<std::size_t>(std::min<off_t>(to - from, static_cast<off_t>(kPiece)));
@@ -36,6 +38,7 @@ bool CopyRange(int in, int out, off_t from, off_t to) {
                 return false;
             }
             done += std::max<ssize_t>(put, 0);
+            reached = from + done;
         }
         from += got;
     }
@@ -43,15 +46,16 @@ bool CopyRange(int in, int out, off_t from, off_t to) {
 }
 
 // The data ranges of the first size bytes, as the file system reports them; a file system that cannot tell
-// holes gives the whole file as data.
-bool CopyData(int in, int out, off_t size) {
+// holes gives the whole file as data. reached is where the copy is whole up to.
+bool CopyData(int in, int out, off_t size, off_t& reached) {
     for (off_t at = 0; at < size;) {
         const off_t data = ::lseek(in, at, SEEK_DATA);
         if (data < 0) {
-            return errno == ENXIO || (errno == EINVAL && CopyRange(in, out, at, size));
+            return errno == ENXIO || (errno == EINVAL && CopyRange(in, out, at, size, reached));
         }
         const off_t hole = std::min(::lseek(in, data, SEEK_HOLE), size);
-        if (hole < data || !CopyRange(in, out, data, hole)) {
+        reached = data;
+        if (hole < data || !CopyRange(in, out, data, hole, reached)) {
             return false;
         }
         at = hole;
@@ -176,10 +180,23 @@ HostRead ReadBounded(const std::filesystem::path& path, std::size_t limit, std::
     }
 }
 
-bool CopyInto(const HostFile& source, int out) {
+bool CopyInto(const HostFile& source, int out, uint64_t length) {
     // The size at opening bounds the copy; out is emptied first, so that no old byte stays in a hole.
-    const auto size = static_cast<off_t>(source.Size());
-    return ::ftruncate(out, 0) == 0 && ::ftruncate(out, size) == 0 && CopyData(source.fd(), out, size);
+    const auto size = static_cast<off_t>(std::min(source.Size(), length));
+    off_t reached = 0;
+    const bool copied =
+        ::ftruncate(out, 0) == 0 && ::ftruncate(out, size) == 0 && CopyData(source.fd(), out, size, reached);
+    return ::ftruncate(out, copied ? size : reached) == 0 && copied;
+}
+
+std::string FileIdentity(const struct statx& info) {
+    std::string identity =
+        std::to_string(makedev(info.stx_dev_major, info.stx_dev_minor)) + ":" + std::to_string(info.stx_ino);
+    if ((info.stx_mask & STATX_BTIME) != 0) {
+        identity +=
+            ":" + std::to_string(info.stx_btime.tv_sec) + "." + std::to_string(info.stx_btime.tv_nsec);
+    }
+    return identity;
 }
 
 bool CopyHostFile(const std::filesystem::path& source, const std::filesystem::path& destination) {

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <string>
 
+struct statx;
+
 namespace sim {
 
 enum class HostRead { Read, Missing, Refused, TooLarge };
@@ -52,9 +54,14 @@ HostRead ReadRegularFile(const std::filesystem::path& path, std::string& bytes, 
 // one of the machine's own.
 HostRead ReadBounded(const std::filesystem::path& path, std::size_t limit, std::string& bytes);
 
-// Makes out, an open file, a copy of source: its data ranges written at their places, the rest holes, and
-// out ending at source's size. False when a step fails.
-bool CopyInto(const HostFile& source, int out);
+// Makes out, an open file, a copy of source's first length bytes (all of it when it is shorter): its data
+// ranges written at their places, the rest holes. Out ends where the copy stopped, also when a step fails
+// part-way. False when a step fails.
+bool CopyInto(const HostFile& source, int out, uint64_t length = UINT64_MAX);
+
+// What tells a host file from every other, also from a later one that gets its inode number again: its
+// device, its inode and, where the file system keeps it, its birth time ("dev:ino:seconds.nanoseconds").
+std::string FileIdentity(const struct statx& info);
 
 // Copies a regular host file over destination (created or replaced, with the source's permissions). False
 // when the source is not a regular file, when both name the same file (opening it for writing would empty

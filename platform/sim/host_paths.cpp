@@ -132,23 +132,38 @@ const sim::ModuleRegistration kModule{{[] {
                                        },
                                        nullptr}};
 
+// The drive of a path on a drive (C: for one that starts with a single separator) and the rest from its
+// first separator on; false for a relative, UNC or device path.
+bool SplitDrive(std::u16string_view windowsPath, char16_t& drive, std::u16string_view& rest) {
+    rest = windowsPath;
+    drive = u'C';
+    if (rest.size() >= 2 && rest[1] == u':' && platform::IsAsciiLetter(rest[0])) {
+        drive = platform::UpperAscii(rest[0]);
+        rest.remove_prefix(2);
+        // "C:name" is relative to the drive's current folder, which the machine has none of.
+        return !rest.empty() && platform::IsPathSeparator(rest[0]);
+    }
+    // Relative, or a UNC or device path.
+    return !rest.empty() && platform::IsPathSeparator(rest[0]) &&
+           !(rest.size() >= 2 && platform::IsPathSeparator(rest[1]));
+}
+
 } // namespace
+
+bool IsDrivePath(std::u16string_view windowsPath) {
+    char16_t drive = u'C';
+    std::u16string_view rest;
+    return SplitDrive(windowsPath, drive, rest);
+}
 
 std::filesystem::path HostPath(std::u16string_view windowsPath, PathFault* fault) {
     PathFault ignored = PathFault::None;
     PathFault& result = fault != nullptr ? *fault : ignored;
     result = PathFault::NotOnDrive;
-    std::u16string_view rest = windowsPath;
     char16_t drive = u'C';
-    if (rest.size() >= 2 && rest[1] == u':' && platform::IsAsciiLetter(rest[0])) {
-        drive = platform::UpperAscii(rest[0]);
-        rest.remove_prefix(2);
-        if (rest.empty() || !platform::IsPathSeparator(rest[0])) {
-            return {}; // "C:name" is relative to the drive's current folder, which the machine has none of
-        }
-    } else if (rest.empty() || !platform::IsPathSeparator(rest[0]) ||
-               (rest.size() >= 2 && platform::IsPathSeparator(rest[1]))) {
-        return {}; // relative, or a UNC or device path
+    std::u16string_view rest;
+    if (!SplitDrive(windowsPath, drive, rest)) {
+        return {};
     }
     const bool trailingSeparator = platform::IsPathSeparator(rest.back());
     std::vector<std::u16string_view> components;
@@ -181,6 +196,12 @@ std::filesystem::path HostPath(std::u16string_view windowsPath, PathFault* fault
     const std::u16string_view name = components.back();
     components.pop_back();
     return FindEntry(HostFolder(drive, components), platform::Utf16ToUtf8(name));
+}
+
+platform::DWORD MissingError(const std::filesystem::path& host) {
+    std::error_code ec;
+    return std::filesystem::is_directory(host.parent_path(), ec) ? platform::ERROR_FILE_NOT_FOUND
+                                                                 : platform::ERROR_PATH_NOT_FOUND;
 }
 
 void NoteCreated(const std::filesystem::path& host) {

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "platform/types.h"
+
 namespace sim {
 
 // MAX_PATH: a program without long-path awareness cannot use a full path of this many characters.
@@ -25,6 +27,14 @@ enum class PathFault {
 // kMaxPath characters or more, as Windows refuses such paths before they reach the file system; fault
 // (when given) says which.
 std::filesystem::path HostPath(std::u16string_view windowsPath, PathFault* fault = nullptr);
+
+// Whether a Windows path names a place on a drive ("C:\a", or "\a" on drive C:), not a relative, UNC or
+// device path.
+bool IsDrivePath(std::u16string_view windowsPath);
+
+// The error for a host path that names nothing: ERROR_PATH_NOT_FOUND when its folder is missing too, else
+// ERROR_FILE_NOT_FOUND.
+platform::DWORD MissingError(const std::filesystem::path& host);
 
 // Tells the name look-ups that the sim has just created host (a file or a folder), so that a folder the run
 // writes into is never read again to find its new names.

@@ -7,7 +7,12 @@
 //   host_files.h       reading and copying host files: only regular files, never waiting, by data ranges
 //   records.h          what a run leaves to read: journal.jsonl and debugger.log
 //   faults.h           the failures a description produces on purpose
-//   file_handles.h     files opened by CreateFileW, their share modes and links
+//   file_handles.h     files opened by CreateFileW, their share modes and links (file_copy.cpp: the copies)
+//   accounts.h         SIDs, the accounts a description names, the process's token
+//   descriptors.h      owners and access lists: binary layouts, inheritance, the access check
+//   file_entries.h     a file's entry in the description's "files" key and in security.json
+//   file_security.h    the security of each file and folder, its checks, and security.json
+//   events.h           the description's events: names turned into links during a run
 //   local_memory.h     memory that LocalFree releases, strings and lists of strings in it
 //   display_sources.h  the sources of the active display paths, the adapters of the monitors (display.cpp)
 //   display_lists.h    the per-display colour-profile lists of build 20348 and later, and their functions
@@ -35,7 +40,7 @@ void LoadFromEnvironment(int argc, char** argv);
 // root, starts debugger.log and journal.jsonl afresh and resets every module's state.
 void Load(const std::filesystem::path& root, const Json& description, std::vector<std::string> args = {});
 
-// Ends the run: writes the state that persists in the root (color-system.json).
+// Ends the run: writes the state that persists in the root (color-system.json, security.json).
 void Finish();
 
 // Leaves no machine loaded: resets every module's state as Load does, closes debugger.log and journal.jsonl

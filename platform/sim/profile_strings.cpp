@@ -8,6 +8,9 @@
 #include <string_view>
 
 #include "platform/code_page.h"
+#include "platform/files.h"
+#include "platform/sim/file_handles.h"
+#include "platform/sim/file_security.h"
 #include "platform/sim/host_files.h"
 #include "platform/sim/host_paths.h"
 #include "platform/sim/profile_text.h"
@@ -51,6 +54,22 @@ BOOL Fail(DWORD error) {
     return kFalse;
 }
 
+// Opening the file as the profile-string calls open it, sharing reading and writing.
+DWORD OpenError(const std::filesystem::path& host, DWORD access) {
+    return sim::OpenCheckError(host, false, access, FILE_SHARE_READ | FILE_SHARE_WRITE);
+}
+
+// A missing file is created where its name leads (through a link that leads to nothing, its target), if its
+// folder lets the process add files.
+DWORD NewFileError(const std::filesystem::path& host, std::filesystem::path& target) {
+    target = sim::CreationTarget(host);
+    std::error_code error;
+    if (target.empty() || !std::filesystem::is_directory(target.parent_path(), error)) {
+        return ERROR_PATH_NOT_FOUND;
+    }
+    return sim::CreateError(target.parent_path(), false);
+}
+
 BOOL WriteProfileString(const char16_t* section, const char16_t* key, const char16_t* value,
                         const char16_t* fileName) {
     if (section == nullptr || fileName == nullptr) {
@@ -66,13 +85,18 @@ BOOL WriteProfileString(const char16_t* section, const char16_t* key, const char
         return Fail(ERROR_ACCESS_DENIED);
     }
     const bool exists = read == sim::HostRead::Read;
-    std::error_code error;
-    if (!exists && !std::filesystem::is_directory(host.parent_path(), error)) {
-        return Fail(ERROR_PATH_NOT_FOUND);
+    std::filesystem::path target;
+    const DWORD denied = exists ? OpenError(host, GENERIC_READ | GENERIC_WRITE) : NewFileError(host, target);
+    if (denied != ERROR_SUCCESS) {
+        return Fail(denied);
     }
     const std::string updated = sim::ProfileWrite(bytes, GetACP(), section, key, value);
     if (updated != bytes && !WriteWhole(host, updated, exists)) {
         return Fail(ERROR_ACCESS_DENIED);
+    }
+    if (!exists) {
+        sim::NoteCreated(target);
+        sim::NoteNewObject(target, std::nullopt);
     }
     return kTrue;
 }
@@ -91,7 +115,8 @@ UINT GetPrivateProfileIntW(const char16_t* section, const char16_t* key, int def
     }
     const std::filesystem::path host = DataFilePath(fileName);
     std::string bytes;
-    if (host.empty() || sim::ReadRegularFile(host, bytes) != sim::HostRead::Read) {
+    if (host.empty() || sim::ReadRegularFile(host, bytes) != sim::HostRead::Read ||
+        OpenError(host, GENERIC_READ) != ERROR_SUCCESS) {
         return fallback;
     }
     return sim::ProfileInt(bytes, GetACP(), section, key, fallback);

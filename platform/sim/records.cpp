@@ -3,13 +3,38 @@
 // at any moment.
 #include "platform/sim/records.h"
 
+#include <algorithm>
+#include <array>
 #include <fstream>
+#include <stdexcept>
+#include <string>
 
+#include "platform/sim/events.h"
 #include "platform/text.h"
 
 namespace sim {
 
 namespace {
+
+constexpr std::array<std::string_view, 19> kJournalCalls{"SetDefaultDllDirectories",
+                                                         "LoadLibraryW",
+                                                         "CoInitializeEx",
+                                                         "CoUninitialize",
+                                                         "CoInitializeSecurity",
+                                                         "ConnectServer",
+                                                         "ExecQuery",
+                                                         "ExecMethod",
+                                                         "SHCreateDirectoryExW",
+                                                         "CopyFileW",
+                                                         "CreateFileW",
+                                                         "DeleteFileW",
+                                                         "SetSecurityInfo",
+                                                         "DeviceIoControl",
+                                                         "CloseHandle",
+                                                         "WritePrivateProfileStringW",
+                                                         "AssociateColorProfileWithDeviceW",
+                                                         "InstallColorProfileW",
+                                                         "WcsSetCalibrationManagementState"};
 
 std::ofstream& JournalFile() {
     static std::ofstream file;
@@ -45,13 +70,21 @@ void CloseRecords() {
     JournalFile().close();
 }
 
+std::span<const std::string_view> JournalCalls() {
+    return kJournalCalls;
+}
+
 void Journal(std::string_view call, Json fields) {
+    if (std::find(kJournalCalls.begin(), kJournalCalls.end(), call) == kJournalCalls.end()) {
+        throw std::logic_error("the sim journals " + std::string(call) + ", which the journal's list lacks");
+    }
     nlohmann::ordered_json record;
     record["call"] = call;
     for (const auto& [key, value] : fields.items()) {
         record[key] = value;
     }
     WriteLine(JournalFile(), record.dump(-1, ' ', false, Json::error_handler_t::replace));
+    AfterJournal(call);
 }
 
 void DebugLog(std::string_view utf8Text) {

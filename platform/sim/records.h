@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <span>
 #include <string_view>
 
 #include "platform/sim/description.h"
@@ -13,7 +14,11 @@ namespace sim {
 void StartRecords(const std::filesystem::path& root);
 void CloseRecords();
 
-// One journal.jsonl record: {"call": call, ...fields}.
+// The calls the journal records, in the order the sim's documentation lists them.
+std::span<const std::string_view> JournalCalls();
+
+// One journal.jsonl record: {"call": call, ...fields}, call one of JournalCalls() (another is a fault of the
+// sim itself, std::logic_error). The events that wait for it fire after it (events.h).
 void Journal(std::string_view call, Json fields);
 
 // One line of debugger.log.

@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/library.h"
 #include "platform/registry.h"
+#include "platform/security.h"
 #include "platform/terminal_services.h"
 #include "platform/types.h"
 #include "platform/wmi.h"
@@ -81,6 +82,7 @@
     X(DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME)                                                             \
     X(LOAD_LIBRARY_SEARCH_SYSTEM32)                                                                          \
     X(INVALID_FILE_ATTRIBUTES)                                                                               \
+    X(FILE_ATTRIBUTE_READONLY)                                                                               \
     X(FILE_ATTRIBUTE_DIRECTORY)                                                                              \
     X(FILE_ATTRIBUTE_ARCHIVE)                                                                                \
     X(FILE_ATTRIBUTE_REPARSE_POINT)                                                                          \
@@ -127,7 +129,59 @@
     X(CIM_FLAG_ARRAY)                                                                                        \
     X(WBEM_FLAG_RETURN_IMMEDIATELY)                                                                          \
     X(WBEM_FLAG_FORWARD_ONLY)                                                                                \
-    X(WBEM_INFINITE)
+    X(WBEM_INFINITE)                                                                                         \
+    X(FILE_READ_DATA)                                                                                        \
+    X(FILE_WRITE_DATA)                                                                                       \
+    X(FILE_APPEND_DATA)                                                                                      \
+    X(FILE_READ_EA)                                                                                          \
+    X(FILE_WRITE_EA)                                                                                         \
+    X(FILE_EXECUTE)                                                                                          \
+    X(FILE_DELETE_CHILD)                                                                                     \
+    X(FILE_READ_ATTRIBUTES)                                                                                  \
+    X(FILE_WRITE_ATTRIBUTES)                                                                                 \
+    X(DELETE)                                                                                                \
+    X(READ_CONTROL)                                                                                          \
+    X(WRITE_DAC)                                                                                             \
+    X(WRITE_OWNER)                                                                                           \
+    X(SYNCHRONIZE)                                                                                           \
+    X(FILE_ALL_ACCESS)                                                                                       \
+    X(FILE_GENERIC_READ)                                                                                     \
+    X(FILE_GENERIC_WRITE)                                                                                    \
+    X(FILE_GENERIC_EXECUTE)                                                                                  \
+    X(GENERIC_EXECUTE)                                                                                       \
+    X(GENERIC_ALL)                                                                                           \
+    X(ACCESS_ALLOWED_ACE_TYPE)                                                                               \
+    X(ACCESS_DENIED_ACE_TYPE)                                                                                \
+    X(OBJECT_INHERIT_ACE)                                                                                    \
+    X(CONTAINER_INHERIT_ACE)                                                                                 \
+    X(NO_PROPAGATE_INHERIT_ACE)                                                                              \
+    X(INHERIT_ONLY_ACE)                                                                                      \
+    X(INHERITED_ACE)                                                                                         \
+    X(ACL_REVISION)                                                                                          \
+    X(SECURITY_DESCRIPTOR_REVISION)                                                                          \
+    X(SE_DACL_PRESENT)                                                                                       \
+    X(SE_DACL_AUTO_INHERITED)                                                                                \
+    X(SE_DACL_PROTECTED)                                                                                     \
+    X(SE_SELF_RELATIVE)                                                                                      \
+    X(OWNER_SECURITY_INFORMATION)                                                                            \
+    X(GROUP_SECURITY_INFORMATION)                                                                            \
+    X(DACL_SECURITY_INFORMATION)                                                                             \
+    X(SACL_SECURITY_INFORMATION)                                                                             \
+    X(PROTECTED_DACL_SECURITY_INFORMATION)                                                                   \
+    X(UNPROTECTED_DACL_SECURITY_INFORMATION)                                                                 \
+    X(SE_FILE_OBJECT)                                                                                        \
+    X(ERROR_BAD_LENGTH)                                                                                      \
+    X(ERROR_DIR_NOT_EMPTY)                                                                                   \
+    X(ERROR_INVALID_OWNER)                                                                                   \
+    X(ERROR_PRIVILEGE_NOT_HELD)                                                                              \
+    X(ERROR_INVALID_ACL)                                                                                     \
+    X(ERROR_INVALID_SID)                                                                                     \
+    X(ERROR_INVALID_SECURITY_DESCR)                                                                          \
+    X(FileDispositionInfo)                                                                                   \
+    X(FileAttributeTagInfo)                                                                                  \
+    X(IO_REPARSE_TAG_MOUNT_POINT)                                                                            \
+    X(IO_REPARSE_TAG_SYMLINK)                                                                                \
+    X(IO_REPARSE_TAG_WOF)
 
 namespace {
 
@@ -144,6 +198,7 @@ constexpr uint32_t kPlatformNeutralDefault = platform::LANG_NEUTRAL_SUBLANG_DEFA
 
 #include "platform/win32/win32.h"
 
+#include <aclapi.h>
 #include <icm.h>
 #include <objbase.h>
 #include <wbemidl.h>

@@ -31,7 +31,8 @@ BOOL CopyFileToHandle(const char16_t* existingFile, Handle newFileHandle, const 
     if (source == INVALID_HANDLE_VALUE) {
         return FALSE;
     }
-    bool ok = ::SetFilePointer(newFileHandle, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+    const bool started = ::SetFilePointer(newFileHandle, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+    bool ok = started;
     constexpr ::DWORD kChunk = 64 * 1024;
     std::vector<char> buffer(kChunk);
     for (::DWORD read = 0; ok;) {
@@ -42,11 +43,14 @@ BOOL CopyFileToHandle(const char16_t* existingFile, Handle newFileHandle, const 
         ::DWORD written = 0;
         ok = ::WriteFile(newFileHandle, buffer.data(), read, &written, nullptr) != FALSE && written == read;
     }
-    ok = ok && ::SetEndOfFile(newFileHandle) != FALSE;
-    const ::DWORD error = ::GetLastError();
+    // The file ends where the copy stopped, also when it failed part-way: no old byte stays behind.
+    ::DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
+    if (started && ::SetEndOfFile(newFileHandle) == FALSE && error == ERROR_SUCCESS) {
+        error = ::GetLastError();
+    }
     ::CloseHandle(source);
     ::SetLastError(error);
-    return ok ? TRUE : FALSE;
+    return error == ERROR_SUCCESS ? TRUE : FALSE;
 }
 
 } // namespace platform

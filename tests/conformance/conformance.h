@@ -32,6 +32,9 @@ class ConformanceTest : public ::testing::Test {
     bool IsFile(const std::u16string& path) const;
     bool IsFolder(const std::u16string& path) const;
     void MakeFolder(const std::u16string& path) const;
+    // A symbolic link at link (whose folder exists) to target, which need not exist: a host link on the
+    // sim, a Unix one under Wine (whose CreateSymbolicLinkW makes nothing), CreateSymbolicLinkW on Windows.
+    void MakeLink(const std::u16string& link, const std::u16string& target) const;
 
     // A registry key below HKLM (64-bit view) that belongs to this test and is removed when it ends, as
     // the path that RegOpenKeyExW takes below HKLM. Values are set on it (subKey empty) or on a key
@@ -46,7 +49,7 @@ class ConformanceTest : public ::testing::Test {
 
     // Where Wine is known to answer other than Windows: true under Wine, and the evidence (a Wine test
     // in dlls/*/tests, which passes on Windows, or a Microsoft documentation page) goes into the test's
-    // record. The check it guards runs on the sim only.
+    // record. The check it guards runs on the sim and on Windows itself.
     static bool WineDiffers(const char* evidence);
 
   private:

@@ -38,7 +38,14 @@ TEST(SimMachineValidate, AcceptsTheDefaultAndTheDocumentedForms) {
         "wmi": {"ROOT\\WMI": {"C": [{"BlockContent": {"bytes": "00", "lowerBound": -1, "elementSize": 1},
                                       "N": null, "A": [1, 2]}], "Empty": []}},
         "faults": [{"call": "Get", "namespace": "ROOT\\CIMV2", "instance": 0, "result": "0x80041002"},
-                   {"call": "QueryDisplayConfig", "result": 31}, {"call": "DeviceIoControl"}],
+                   {"call": "QueryDisplayConfig", "result": 31}, {"call": "DeviceIoControl"},
+                   {"call": "CopyFileToHandle", "to": "C:\\x", "result": 112}],
+        "files": {"C:\\ProgramData\\N": {"owner": "alice", "protected": true, "readOnly": true, "locked": false,
+                    "acl": [{"deny": "S-1-5-32-544", "rights": ["write", "delete"]},
+                            {"allow": "CREATOR OWNER", "rights": 268435456, "inherit": ["object", "inheritOnly"],
+                             "inherited": true}]},
+                  "\\Users\\a.ini": {"acl": null, "reparseTag": "0x80000017"}},
+        "events": [{"after": "CopyFileW", "occurrence": 2, "link": {"path": "C:\\a", "target": "D:\\b"}}],
         "display": {"paths": [{"sourceName": "A", "adapterLuid": "0xFFFFFFFF0000D2F1", "sourceId": 1},
                               {"sourceName": "A", "adapterLuid": "0xffffffff0000d2f1", "sourceId": 1}]},
         "colorSystem": {"displays": {"A": {"userScope": null,
@@ -124,6 +131,34 @@ TEST(SimMachineValidate, NamesTheOffendingKeyPath) {
          "\"faults[0].instance\" must be a whole number"},
         {R"({"faults": [{"call": "ExecQuery", "result": "bad"}]})", "\"faults[0].result\""},
         {R"({"faults": [{"call": "DeviceIoControl", "result": 5}]})", "\"faults[0].result\" is not taken"},
+        {R"({"faults": [{"call": "CopyFileToHandle", "to": 1}]})", "\"faults[0].to\" must be a string"},
+        {R"({"files": {"x.ini": {}}})", "\"files.x.ini\" must be a Windows path on a drive"},
+        {R"({"files": {"C:\\x": {"owners": "alice"}}})", "\"files.C:\\x.owners\" is not a known key"},
+        {R"({"files": {"C:\\x": {"owner": "S-1-5"}}})", "\"files.C:\\x.owner\" must name an account"},
+        {R"({"files": {"C:\\x": {"acl": {}}}})", "\"files.C:\\x.acl\" must be an array or null"},
+        {R"({"files": {"C:\\x": {"acl": [{"allow": "Users", "deny": "Users", "rights": "read"}]}}})",
+         "\"files.C:\\x.acl[0]\" must give either \"allow\" or \"deny\""},
+        {R"({"files": {"C:\\x": {"acl": [{"allow": "Users"}]}}})",
+         "\"files.C:\\x.acl[0]\" must give its \"rights\""},
+        {R"({"files": {"C:\\x": {"acl": [{"allow": "Users", "rights": ["read", "fly"]}]}}})",
+         "\"files.C:\\x.acl[0].rights[1]\" must be one of full, modify"},
+        {R"({"files": {"C:\\x": {"acl": [{"allow": "Users", "rights": -1}]}}})",
+         "acl[0].rights\" must be one of"},
+        {R"({"files": {"C:\\x": {"acl": [{"allow": "Users", "rights": "read", "inherit": ["objects"]}]}}})",
+         "\"files.C:\\x.acl[0].inherit[0]\" must be one of object, container"},
+        {R"({"files": {"C:\\x": {"acl": [{"allow": "Users", "rights": "read", "inherited": 1}]}}})",
+         "acl[0].inherited\" must be true or false"},
+        {R"({"files": {"C:\\x": {"reparseTag": 23}}})", "\"files.C:\\x.reparseTag\" must be a reparse tag"},
+        {R"({"files": {"C:\\x": {"reparseTag": "0xA000000C"}}})", "reparseTag\" names a link"},
+        {R"({"files": {"C:\\x": {"locked": "yes"}}})", "\"files.C:\\x.locked\" must be true or false"},
+        {R"({"events": {}})", "\"events\" must be an array"},
+        {R"({"events": [{"after": "CreateFileW", "occurrence": 1}]})", "\"events[0]\" must give \"link\""},
+        {R"({"events": [{"after": "ReadFile", "occurrence": 1, "link": {"path": "C:\\a", "target": "C:\\b"}}]})",
+         "\"events[0].after\" must name a call that the journal records"},
+        {R"({"events": [{"after": "CopyFileW", "occurrence": 0, "link": {"path": "C:\\a", "target": "C:\\b"}}]})",
+         "\"events[0].occurrence\" counts from 1"},
+        {R"({"events": [{"after": "CopyFileW", "occurrence": 1, "link": {"path": "a", "target": "C:\\b"}}]})",
+         "\"events[0].link.path\" must be a Windows path on a drive"},
     };
     for (const auto& c : cases) {
         EXPECT_NE(Rejection(c.description).find(c.named), std::string::npos)
@@ -291,40 +326,53 @@ TEST_F(SimMachineTest, EnvironmentRootUsesItsOwnMachineFile) {
     EXPECT_TRUE(std::filesystem::exists(root / "journal.jsonl"));
 }
 
-// The fault table of the sim's documentation is the one the loader and the call sites use.
-TEST(SimFaults, TheDocumentedTableIsTheFaultTable) {
+// The names in backquotes of a table cell.
+std::vector<std::string> Quoted(std::string_view cell) {
+    std::vector<std::string> names;
+    for (std::size_t at = cell.find('`'); at != std::string_view::npos; at = cell.find('`', at + 1)) {
+        const std::size_t end = cell.find('`', at + 1);
+        names.emplace_back(cell.substr(at + 1, end - at - 1));
+        at = end;
+    }
+    return names;
+}
+
+// The rows of the table below a heading of the sim's documentation that name calls, each as its cells' text:
+// | `Call`, `Call` | `field` (note), `field` | result |
+std::vector<std::vector<std::string>> DocumentedRows(const std::string& heading) {
     std::ifstream readme(SIM_README);
     std::string line;
-    while (std::getline(readme, line) && line != "### Faults") {
+    while (std::getline(readme, line) && line != heading) {
     }
-    std::vector<std::string> calls;
+    std::vector<std::vector<std::string>> rows;
     while (std::getline(readme, line) && (line.empty() || line[0] != '#')) {
         if (line.rfind("| `", 0) != 0) {
             continue;
         }
-        // | `Call`, `Call` | `field` (note), `field` | result |
-        const std::size_t second = line.find('|', 1);
-        const std::size_t third = line.find('|', second + 1);
-        const auto quoted = [](std::string_view cell) {
-            std::vector<std::string> names;
-            for (std::size_t at = cell.find('`'); at != std::string_view::npos; at = cell.find('`', at + 1)) {
-                const std::size_t end = cell.find('`', at + 1);
-                names.emplace_back(cell.substr(at + 1, end - at - 1));
-                at = end;
-            }
-            return names;
-        };
-        const std::string_view row(line);
-        const std::vector<std::string> fields = quoted(row.substr(second, third - second));
-        const std::string result(row.substr(third + 2));
-        for (const std::string& call : quoted(row.substr(1, second - 1))) {
+        std::vector<std::string> cells;
+        for (std::size_t at = 1, bar = line.find('|', 1); bar != std::string::npos;
+             bar = line.find('|', at)) {
+            cells.push_back(line.substr(at + 1, bar - at - 1));
+            at = bar + 1;
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+// The fault table of the sim's documentation is the one the loader and the call sites use.
+TEST(SimFaults, TheDocumentedTableIsTheFaultTable) {
+    std::vector<std::string> calls;
+    for (const auto& row : DocumentedRows("### Faults")) {
+        for (const std::string& call : Quoted(row[0])) {
             calls.push_back(call);
             const sim::FaultKind* kind = sim::FindFaultKind(call);
             ASSERT_NE(kind, nullptr) << call;
-            EXPECT_EQ(fields, std::vector<std::string>(kind->fields.begin(), kind->fields.end())) << call;
+            EXPECT_EQ(Quoted(row[1]), std::vector<std::string>(kind->fields.begin(), kind->fields.end()))
+                << call;
             const sim::FaultResultKind documented =
-                result.rfind("HRESULT", 0) == 0 ? sim::FaultResultKind::Hresult
-                : result.rfind("Win32", 0) == 0 ? sim::FaultResultKind::Win32Error
+                row[2].rfind("HRESULT", 0) == 0 ? sim::FaultResultKind::Hresult
+                : row[2].rfind("Win32", 0) == 0 ? sim::FaultResultKind::Win32Error
                                                 : sim::FaultResultKind::None;
             EXPECT_EQ(documented, kind->result) << call;
         }
@@ -334,6 +382,16 @@ TEST(SimFaults, TheDocumentedTableIsTheFaultTable) {
         table.emplace_back(kind.call);
     }
     EXPECT_EQ(calls, table);
+}
+
+// The journal's calls as its documentation lists them are those it records, and those an event may follow.
+TEST(SimJournal, TheDocumentedCallsAreTheJournalsCalls) {
+    std::vector<std::string> calls;
+    for (const auto& row : DocumentedRows("### The journal")) {
+        const std::vector<std::string> names = Quoted(row[0]);
+        calls.insert(calls.end(), names.begin(), names.end());
+    }
+    EXPECT_EQ(calls, std::vector<std::string>(sim::JournalCalls().begin(), sim::JournalCalls().end()));
 }
 
 } // namespace

@@ -50,11 +50,19 @@ Outcome RunOn(const std::string& program, const fs::path& root, const fs::path& 
 }
 
 // Every file of the root with its content, but for the two records each run starts afresh.
+// What a root holds, the run's records aside. security.json is compared without the file identities it
+// keeps, which are the host's inode numbers and differ from root to root.
 std::map<std::string, std::string> Snapshot(const fs::path& root) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         const std::string name = fs::relative(entry.path(), root).string();
-        if (name != "debugger.log" && name != "journal.jsonl") {
+        if (name == "security.json") {
+            Json security = Json::parse(ReadText(entry.path()));
+            for (auto& [path, file] : security["files"].items()) {
+                file.erase("identity");
+            }
+            files[name] = security.dump();
+        } else if (name != "debugger.log" && name != "journal.jsonl") {
             files[name] = entry.is_regular_file() ? ReadText(entry.path()) : "<folder>";
         }
     }

@@ -29,7 +29,8 @@ TEST_F(PlainFileTest, APlainFileIsHeldInPlaceWhileWrittenAndAHardLinkIsRefused) 
     wine_test::WriteFileBytes(file, "[Main]\r\n");
     wine_test::WriteFileBytes(source, "profile");
     bool linked = true;
-    const platform::Handle held = OpenPlainFile(U(file).c_str(), GENERIC_WRITE, OPEN_EXISTING, linked);
+    const platform::Handle held =
+        OpenPlainFile(U(file).c_str(), GENERIC_WRITE, kKeepInPlace, OPEN_EXISTING, linked);
     ASSERT_NE(held, platform::InvalidHandleValue());
     EXPECT_FALSE(linked);
     // Held, the name can be neither deleted nor renamed, while the profile strings still write it.
@@ -44,7 +45,7 @@ TEST_F(PlainFileTest, APlainFileIsHeldInPlaceWhileWrittenAndAHardLinkIsRefused) 
 
     const std::wstring link = root_ + L"\\link.ini";
     ASSERT_TRUE(CreateHardLinkW(link.c_str(), file.c_str(), nullptr));
-    EXPECT_EQ(OpenPlainFile(U(link).c_str(), GENERIC_WRITE, OPEN_EXISTING, linked),
+    EXPECT_EQ(OpenPlainFile(U(link).c_str(), GENERIC_WRITE, kKeepInPlace, OPEN_EXISTING, linked),
               platform::InvalidHandleValue());
     EXPECT_TRUE(linked);
 

@@ -65,6 +65,10 @@ void ConformanceTest::MakeFolder(const std::u16string& path) const {
     std::filesystem::create_directories(sim::HostPath(path));
 }
 
+void ConformanceTest::MakeLink(const std::u16string& link, const std::u16string& target) const {
+    std::filesystem::create_symlink(sim::HostPath(target), sim::HostPath(link));
+}
+
 const std::u16string& ConformanceTest::RegistryKey() const {
     return state_->registryKey;
 }
