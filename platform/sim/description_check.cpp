@@ -230,7 +230,7 @@ void ExpectOneNamePerSource(const Json& paths, const Path& path) {
             first.emplace(std::make_pair(platform::LuidValue(source.adapterId), source.id), i);
         if (!added && paths[i].value("sourceName", "") != paths[earlier->second].value("sourceName", "")) {
             FailAt(ElementPath(path, i), "shares its source with " + ElementPath(path, earlier->second) +
-                                       " but gives another \"sourceName\"");
+                                             " but gives another \"sourceName\"");
         }
     }
 }
