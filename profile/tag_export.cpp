@@ -69,10 +69,11 @@ void GetICMTagContent() {
                       : "ICMTagHandler - ini file cannot be held, no tag written.");
         return;
     }
-    // Tags come only from a plain profile of the tool's (SYSTEM's or the Administrators'), held so that nobody
-    // changes it meanwhile: not from a file someone else left under its name.
+    // Tags come only from a plain profile of the tool's (owned by SYSTEM, the Administrators or the run's own
+    // account), held so that nobody changes it meanwhile: not from a file someone else left under its name.
     const bool profileExists = platform::WAccess(profilePath, 0) == 0;
-    const platform::Handle profile = profileExists ? HoldStagedFile(profilePath) : platform::InvalidHandleValue();
+    const platform::Handle profile =
+        profileExists ? HoldStagedFile(profilePath) : platform::InvalidHandleValue();
     if (profileExists && profile == platform::InvalidHandleValue()) {
         TraceA("GetICMTagContent - icm file is not a plain file of the tool's, no tag written.");
     }
