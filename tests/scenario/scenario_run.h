@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/sim/description.h"
 #include "support/host_files.h"
@@ -59,10 +60,12 @@ inline std::vector<std::string> LinesWith(const std::string& out, const std::vec
 class ProfileScenario : public ::testing::Test {
   protected:
     void SetUp() override { Reset(); }
-    // A fresh root with the program and staging folders, and the default machine.
+    // A fresh root with the program and staging folders, and the default machine. The root is the test's
+    // and this process's own: another build may run the same test at the same time.
     void Reset() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = fs::temp_directory_path() / (std::string("tintfold_profile_") + info->name());
+        root_ = fs::temp_directory_path() / (std::string("tintfold_profile_") + info->test_suite_name() +
+                                             "_" + info->name() + "_" + std::to_string(::getpid()));
         fs::remove_all(root_);
         fs::create_directories(ProgramFolder());
         fs::create_directories(Staging());
