@@ -128,16 +128,11 @@ AccessList RunList(bool staging) {
     return list;
 }
 
-// Generic rights of an entry as the file rights they stand for.
+// The rights an entry grants on a file or folder: its generic rights mapped, and only the standard and
+// specific rights, which are all that an entry of an access list grants.
 DWORD FileRights(DWORD mask) {
-    constexpr DWORD kGenericRead = 0x80000000u;
-    constexpr DWORD kGenericWrite = 0x40000000u;
-    DWORD rights = mask & 0x00FFFFFFu;
-    rights |= (mask & kGenericRead) != 0 ? FILE_GENERIC_READ : 0;
-    rights |= (mask & kGenericWrite) != 0 ? FILE_GENERIC_WRITE : 0;
-    rights |= (mask & GENERIC_EXECUTE) != 0 ? FILE_GENERIC_EXECUTE : 0;
-    rights |= (mask & GENERIC_ALL) != 0 ? FILE_ALL_ACCESS : 0;
-    return rights;
+    constexpr DWORD kStandardAndSpecific = 0x00FFFFFFu;
+    return MapGenericFileRights(mask) & kStandardAndSpecific;
 }
 
 // What an entry of another account may not grant: on the staging folder anything beyond reading and

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "platform/files.h"
 #include "platform/types.h"
 
 namespace platform {
@@ -32,6 +33,24 @@ constexpr DWORD FILE_GENERIC_WRITE = 0x120116;
 constexpr DWORD FILE_GENERIC_EXECUTE = 0x1200A0;
 constexpr DWORD GENERIC_EXECUTE = 0x20000000u;
 constexpr DWORD GENERIC_ALL = 0x10000000u;
+
+// The generic rights of a mask as the file rights they stand for (GENERIC_READ as FILE_GENERIC_READ, ...),
+// as the system maps them for files and folders; the other bits stay.
+constexpr DWORD MapGenericFileRights(DWORD mask) {
+    constexpr struct {
+        DWORD generic;
+        DWORD specific;
+    } kMapping[] = {{GENERIC_READ, FILE_GENERIC_READ},
+                    {GENERIC_WRITE, FILE_GENERIC_WRITE},
+                    {GENERIC_EXECUTE, FILE_GENERIC_EXECUTE},
+                    {GENERIC_ALL, FILE_ALL_ACCESS}};
+    for (const auto& entry : kMapping) {
+        if ((mask & entry.generic) != 0) {
+            mask = (mask & ~entry.generic) | entry.specific;
+        }
+    }
+    return mask;
+}
 
 // ACE types and flags, the ACL revision, security descriptor control bits.
 constexpr BYTE ACCESS_ALLOWED_ACE_TYPE = 0;

@@ -22,7 +22,8 @@ constexpr uint8_t kInheritance = platform::OBJECT_INHERIT_ACE | platform::CONTAI
 
 // The entry as the child receives it: CREATOR OWNER standing for the owner, generic rights mapped.
 Ace Effective(const Ace& ace, const Sid& owner, uint8_t flags) {
-    return {ace.type, flags, MapGeneric(ace.mask), ace.sid == CreatorOwnerSid() ? owner : ace.sid};
+    return {ace.type, flags, platform::MapGenericFileRights(ace.mask),
+            ace.sid == CreatorOwnerSid() ? owner : ace.sid};
 }
 
 // What a folder's entry passes on to a subfolder: an entry that applies to it and passes on further (split
@@ -43,7 +44,8 @@ void InheritIntoFolder(const Ace& ace, const Sid& owner, Acl& inherited) {
         inherited.push_back(Effective(ace, owner, platform::INHERITED_ACE));
         return;
     }
-    const bool resolved = ace.sid != CreatorOwnerSid() && MapGeneric(ace.mask) == ace.mask;
+    const bool resolved =
+        ace.sid != CreatorOwnerSid() && platform::MapGenericFileRights(ace.mask) == ace.mask;
     if (resolved) {
         inherited.push_back({ace.type, passedOn, ace.mask, ace.sid});
         return;
@@ -54,22 +56,6 @@ void InheritIntoFolder(const Ace& ace, const Sid& owner, Acl& inherited) {
 }
 
 } // namespace
-
-DWORD MapGeneric(DWORD mask) {
-    constexpr struct {
-        DWORD generic;
-        DWORD specific;
-    } kMapping[] = {{platform::GENERIC_READ, platform::FILE_GENERIC_READ},
-                    {platform::GENERIC_WRITE, platform::FILE_GENERIC_WRITE},
-                    {platform::GENERIC_EXECUTE, platform::FILE_GENERIC_EXECUTE},
-                    {platform::GENERIC_ALL, platform::FILE_ALL_ACCESS}};
-    for (const auto& entry : kMapping) {
-        if ((mask & entry.generic) != 0) {
-            mask = (mask & ~entry.generic) | entry.specific;
-        }
-    }
-    return mask;
-}
 
 std::string AclBytes(const Acl& acl) {
     std::string entries;
@@ -175,7 +161,7 @@ Acl ExplicitEntries(const Acl& given, bool keepInherited) {
             continue;
         }
         if ((ace.flags & platform::INHERIT_ONLY_ACE) == 0) {
-            ace.mask = MapGeneric(ace.mask);
+            ace.mask = platform::MapGenericFileRights(ace.mask);
         }
         kept.push_back(ace);
     }
@@ -200,7 +186,7 @@ Acl TokenDefaultList() {
 }
 
 DWORD GrantedAccess(const Descriptor& descriptor, DWORD desired) {
-    desired = MapGeneric(desired);
+    desired = platform::MapGenericFileRights(desired);
     if (!descriptor.dacl) {
         return desired;
     }
@@ -216,7 +202,7 @@ DWORD GrantedAccess(const Descriptor& descriptor, DWORD desired) {
         if ((ace.flags & platform::INHERIT_ONLY_ACE) != 0 || !applies) {
             continue;
         }
-        const DWORD decided = MapGeneric(ace.mask) & desired & ~(granted | denied);
+        const DWORD decided = platform::MapGenericFileRights(ace.mask) & desired & ~(granted | denied);
         if (ace.type == platform::ACCESS_DENIED_ACE_TYPE) {
             denied |= decided;
         } else {

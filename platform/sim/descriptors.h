@@ -34,9 +34,6 @@ struct Descriptor {
     bool operator==(const Descriptor&) const = default;
 };
 
-// The generic rights of a mask as the file rights they stand for (GENERIC_READ as FILE_GENERIC_READ, ...).
-platform::DWORD MapGeneric(platform::DWORD mask);
-
 // An ACL in its binary layout (revision 2).
 std::string AclBytes(const Acl& acl);
 // The ACL at data, read within the size its header states; nullopt when it is not a valid one (revision 2

@@ -98,7 +98,7 @@ bool DeletePending(const std::string& identity) {
 
 // The share modes of the handles open on the file at host, and another process's hold on it.
 DWORD SharingError(const std::filesystem::path& host, bool linkItself, DWORD access, DWORD share) {
-    access = MapGeneric(access);
+    access = platform::MapGenericFileRights(access);
     if (ShareNeeded(access) == 0) {
         return platform::ERROR_SUCCESS;
     }
@@ -309,7 +309,7 @@ DWORD OpenCheckError(const std::filesystem::path& host, bool linkItself, DWORD a
 platform::Handle OpenFileHandle(std::u16string_view path, DWORD access, DWORD share,
                                 const void* securityAttributes, DWORD creation, DWORD flags) {
     const std::filesystem::path host = HostPath(path);
-    access = MapGeneric(access) | kAlwaysAsked;
+    access = platform::MapGenericFileRights(access) | kAlwaysAsked;
     bool linkItself = false;
     const DWORD error = OpenError(host, access, share, securityAttributes, creation, flags, linkItself);
     platform::Handle handle = platform::InvalidHandleValue();

@@ -262,7 +262,7 @@ FileEntry EntryOf(const FileObject& object) {
 }
 
 DWORD AccessError(const FileObject& object, DWORD desired) {
-    desired = MapGeneric(desired);
+    desired = platform::MapGenericFileRights(desired);
     const FileEntry entry = EntryOf(object);
     if (entry.readOnly && !object.folder &&
         (desired & (platform::FILE_WRITE_DATA | platform::FILE_APPEND_DATA)) != 0) {
