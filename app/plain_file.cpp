@@ -10,10 +10,6 @@ namespace {
 
 constexpr std::size_t kFolderPathText = 512;
 
-bool IsMissing(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 // Whether the name behind handle is a name surrogate: a symbolic link or a junction. Other reparse points
 // are the file or folder itself. A reparse point whose tag cannot be read counts as a link.
 bool IsNameSurrogate(Handle handle, DWORD attributes) {
@@ -34,6 +30,10 @@ bool PlainFileInformation(Handle file, ByHandleFileInformation& information, boo
 }
 
 } // namespace
+
+bool IsMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 
 Handle OpenPlainFile(const char16_t* path, DWORD access, DWORD share, DWORD creation, bool& linked) {
     linked = false;

@@ -8,6 +8,9 @@
 #include "platform/files.h"
 #include "platform/types.h"
 
+// Whether an open failed with this error because the name, or a folder above it, does not exist.
+bool IsMissing(platform::DWORD error);
+
 // Opens path for access without following a link, with the given share mode. InvalidHandleValue when it
 // cannot be opened, or when it is not a plain file: a name surrogate (a symbolic link, a junction), a folder,
 // or a file with more than one hard link; linked then says whether it was a link. A reparse point that is no

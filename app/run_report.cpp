@@ -26,6 +26,12 @@ std::u16string StagedFileSource(const char16_t* stagedPath) {
     return stagedPath;
 }
 
+const ReportedPath* PanelPath(const RunReport& run) {
+    return run.internalPath >= 0 && static_cast<std::size_t>(run.internalPath) < run.paths.size()
+               ? &run.paths[static_cast<std::size_t>(run.internalPath)]
+               : nullptr;
+}
+
 void ReportBoard(bool found, const char16_t* board) {
     if (g_pRunReport != nullptr) {
         g_pRunReport->boardFound = found;

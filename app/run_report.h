@@ -59,6 +59,10 @@ struct RunReport {
 
 extern RunReport* g_pRunReport;
 
+// The path the adapter rule took for the built-in panel (the reported internal path whose source was named),
+// or null.
+const ReportedPath* PanelPath(const RunReport& run);
+
 // What the routines report on their way to the profile; each does nothing while no report is asked for.
 void ReportBoard(bool found, const char16_t* board);
 void ReportVendor(bool found, const char16_t* vendor);

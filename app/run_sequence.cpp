@@ -106,10 +106,6 @@ bool HoldStagingFolder(HeldFolders& held) {
     return CheckRunFolders(held);
 }
 
-bool IsMissing(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 // Fills a staged file through its handle, and notes it as this run's; a copy that fails part-way removes
 // the file, as CopyFileW removes what it began.
 void FillStagedFile(const char16_t* source, Handle file, const char16_t* destination) {

@@ -75,8 +75,7 @@ std::u16string ParseOptions(const std::vector<std::u16string>& args, CheckOption
             if (!TakesCheckFlags(options.codePage)) {
                 return u"code page " + args[i + 1] +
                        u" cannot be checked: the system converts it only without the flags that find "
-                       u"characters "
-                       u"it cannot carry";
+                       u"characters it cannot carry";
             }
             ++i;
         } else if (args[i].starts_with(u"--")) {

@@ -69,9 +69,8 @@ void Inspect(Inspection& found) {
         g_szMonitorDevice[0] != 0 && platform::ListColorProfiles(g_szMonitorDevice, found.monitorProfiles);
     const DisplayFunctions functions = FindDisplayFunctions();
     found.display.functions = functions.Present();
-    if (found.run.internalPath >= 0) {
-        const ReportedPath& panel = found.run.paths[static_cast<std::size_t>(found.run.internalPath)];
-        found.display = ReadDisplayProfiles(functions, panel.adapterId, panel.sourceId);
+    if (const ReportedPath* panel = PanelPath(found.run)) {
+        found.display = ReadDisplayProfiles(functions, panel->adapterId, panel->sourceId);
     }
 }
 

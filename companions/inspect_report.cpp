@@ -39,11 +39,6 @@ std::string PathsJson(const RunReport& run) {
     return JsonArray(paths, 1);
 }
 
-// The path the adapter rule took for the built-in panel, or null.
-const ReportedPath* PanelPath(const RunReport& run) {
-    return run.internalPath >= 0 ? &run.paths[static_cast<std::size_t>(run.internalPath)] : nullptr;
-}
-
 std::string PanelPathJson(const RunReport& run) {
     const ReportedPath* path = PanelPath(run);
     if (path == nullptr) {
@@ -130,7 +125,7 @@ std::string DisplayProfilesText(const Inspection& found) {
         return "Per-display colour profiles: (the functions are absent: Windows before build 20348, or "
                "Wine)\n";
     }
-    if (found.run.internalPath < 0) {
+    if (PanelPath(found.run) == nullptr) {
         return "Per-display colour profiles: (no built-in panel's path to ask about)\n";
     }
     const std::string scope = !display.userScope ? "(not answered)"
