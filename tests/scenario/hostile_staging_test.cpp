@@ -29,19 +29,6 @@ Json OwnedByAlice(const Json& administrators) {
     return {{"owner", "alice"}, {"acl", list}};
 }
 
-// The journal records of one call.
-std::vector<Json> Records(const std::string& journal, const std::string& call) {
-    std::vector<Json> records;
-    std::istringstream lines(journal);
-    for (std::string line; std::getline(lines, line);) {
-        Json record = Json::parse(line);
-        if (record["call"] == call) {
-            records.push_back(std::move(record));
-        }
-    }
-    return records;
-}
-
 class HostileStaging : public ProfileScenario {
   protected:
     fs::path ColorFolder() const { return root_ / "C/Windows/System32/spool/drivers/color"; }
@@ -75,7 +62,7 @@ TEST_F(HostileStaging, AFolderOfAnotherOwnerIsTakenBackOrLeftAlone) {
     // C:\ProgramData, so the run can take the folder back.
     machine_["files"] = {{"C:\\ProgramData\\NORVIK", OwnedByAlice("full")}};
     Run();
-    const std::vector<Json> set = Records(Journal(), "SetSecurityInfo");
+    const std::vector<Json> set = JournalRecords(Journal(), "SetSecurityInfo");
     ASSERT_EQ(set.size(), 1u) << Journal();
     EXPECT_EQ(set[0]["result"], 0);
     EXPECT_NE(out_.find("C:\\ProgramData\\NORVIK is owned by another account, taken back"), std::string::npos)
@@ -140,7 +127,7 @@ TEST_F(HostileStaging, ADataFileMadeALinkWhileHeldIsNotWrittenThrough) {
                            {"link", {{"path", Staged(kDataFile)}, {"target", "C:\\Windows\\win.ini"}}}}};
     Run();
     EXPECT_EQ(ReadText(root_ / "C/Windows/win.ini"), "[windows]\r\n");
-    EXPECT_EQ(Records(Journal(), "WritePrivateProfileStringW").size(), 1u);
+    EXPECT_EQ(JournalRecords(Journal(), "WritePrivateProfileStringW").size(), 1u);
     EXPECT_NE(out_.find("ini file was changed into another file"), std::string::npos) << out_;
 }
 

@@ -120,16 +120,7 @@ TEST_F(ProfileScenario, DataFileThatIsNoRegularFileIsLeftAlone) {
     // A FIFO without a writer, or a link to a device, neither stalls the run nor is written: no key is
     // written and the run goes on to the association.
     MakeProfiles();
-    const auto writes = [this] {
-        std::size_t count = 0;
-        std::istringstream lines(Journal());
-        for (std::string line; std::getline(lines, line);) {
-            if (Json::parse(line)["call"] == "WritePrivateProfileStringW") {
-                ++count;
-            }
-        }
-        return count;
-    };
+    const auto writes = [this] { return JournalRecords(Journal(), "WritePrivateProfileStringW").size(); };
     ASSERT_EQ(::mkfifo(DataFile().c_str(), 0600), 0);
     Run();
     EXPECT_EQ(writes(), 0u);

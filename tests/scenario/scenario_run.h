@@ -28,6 +28,19 @@ inline constexpr char kDataFile[] = "user_my_lu_data.sys";
 inline const std::string kTags =
     "[ICMTag]\r\nPNGM=Gamut 100% sRGB\r\nPNTP=IPS 1920x1080\r\nI1TP=D65 gamma 2.2\r\n";
 
+// The journal records of one call, in order.
+inline std::vector<Json> JournalRecords(const std::string& journal, const std::string& call) {
+    std::vector<Json> records;
+    std::istringstream lines(journal);
+    for (std::string line; std::getline(lines, line);) {
+        Json record = Json::parse(line);
+        if (record["call"] == call) {
+            records.push_back(std::move(record));
+        }
+    }
+    return records;
+}
+
 // What the colour-system calls of a run were, one "call=result" per call, in order.
 inline std::vector<std::string> ColorCalls(const std::string& journal) {
     std::vector<std::string> calls;
